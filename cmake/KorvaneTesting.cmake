@@ -1,0 +1,31 @@
+# GoogleTest and Google Benchmark from Debian. Natively the installed libraries are used; the
+# Windows cross builds compile GoogleTest from the sources Debian ships in /usr/src/googletest.
+if(KORVANE_TESTS AND CMAKE_CROSSCOMPILING)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+  add_library(GTest::gmock ALIAS gmock)
+elseif(KORVANE_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+
+# korvane_add_test(NAME SOURCES ... [LIBS ...]): one GoogleTest program, registered with CTest.
+# Under a cross build CTest runs it through CMAKE_CROSSCOMPILING_EMULATOR (Wine).
+function(korvane_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE korvane_flags ${ARG_LIBS} GTest::gtest_main GTest::gmock)
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
+endfunction()
+
+# korvane_add_bench(NAME SOURCES ... [LIBS ...]): one Google Benchmark program (native only).
+if(KORVANE_BENCH AND NOT CMAKE_CROSSCOMPILING)
+  find_package(benchmark REQUIRED)
+endif()
+function(korvane_add_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE korvane_flags ${ARG_LIBS} benchmark::benchmark)
+endfunction()
