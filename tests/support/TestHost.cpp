@@ -11,14 +11,22 @@ thread_local TestHost* gConstructing = nullptr;
 
 std::string TestHost::DefaultModulePath() { return KORVANE_MODULE_PATH; }
 
-TestHost::TestHost(const std::string& modulePath) {
+void TestHost::InitTimeInfo() {
   timeInfo.samplePos = 0.0;
   timeInfo.sampleRate = 44100.0;
   timeInfo.tempo = 120.0;
   timeInfo.timeSigNumerator = 4;
   timeInfo.timeSigDenominator = 4;
   timeInfo.flags = kVstTempoValid | kVstTimeSigValid;
+}
 
+TestHost::TestHost(VstEntryProc entry) {
+  InitTimeInfo();
+  Create(entry);
+}
+
+TestHost::TestHost(const std::string& modulePath) {
+  InitTimeInfo();
   if (!mLibrary.Open(modulePath)) {
     mError = "cannot load " + modulePath + ": " + mLibrary.Error();
     return;
@@ -28,6 +36,10 @@ TestHost::TestHost(const std::string& modulePath) {
     mError = "no VSTPluginMain in " + modulePath;
     return;
   }
+  Create(entry);
+}
+
+void TestHost::Create(VstEntryProc entry) {
   gConstructing = this;
   mEffect = entry(HostCallback);
   gConstructing = nullptr;

@@ -23,6 +23,8 @@ class TestHost {
 
   /// Loads the module and creates an instance; Effect() is null when that failed.
   explicit TestHost(const std::string& modulePath = DefaultModulePath());
+  /// Creates an instance through an entry point linked into the test program.
+  explicit TestHost(VstEntryProc entry);
   /// Closes the instance (effClose) unless Close() was called, then unloads the module.
   ~TestHost();
   TestHost(const TestHost&) = delete;
@@ -75,6 +77,8 @@ class TestHost {
   static VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                             VstIntPtr value, void* ptr, float opt);
   VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+  void Create(VstEntryProc entry);
+  void InitTimeInfo();
 
   DynamicLibrary mLibrary;
   AEffect* mEffect = nullptr;
