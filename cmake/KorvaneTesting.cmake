@@ -4,8 +4,7 @@ if(KORVANE_TESTS AND CMAKE_CROSSCOMPILING)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-  add_library(GTest::gtest_main ALIAS gtest_main)
-  add_library(GTest::gmock ALIAS gmock)
+  # GoogleTest's own build defines the GTest:: aliases.
 elseif(KORVANE_TESTS)
   find_package(GTest REQUIRED)
 endif()
@@ -17,7 +16,7 @@ function(korvane_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE korvane_flags ${ARG_LIBS} GTest::gtest_main GTest::gmock)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 endfunction()
 
 # korvane_add_bench(NAME SOURCES ... [LIBS ...]): one Google Benchmark program (native only).

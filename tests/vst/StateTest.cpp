@@ -223,9 +223,7 @@ TEST_F(State, BadChunkSizesAndPointersAreRefused) {
   EXPECT_EQ(host.Dispatch(effSetChunk, 1, 0, &byte), 0);
   EXPECT_EQ(host.Dispatch(effSetChunk, 1, -5, &byte), 0);
   EXPECT_EQ(host.Dispatch(effSetChunk, 0, -1, &byte), 0);
-  if (sizeof(VstIntPtr) == 8) {
-    EXPECT_EQ(host.Dispatch(effSetChunk, 1, static_cast<VstIntPtr>(1) << 40, &byte), 0);
-  }
+  EXPECT_EQ(host.Dispatch(effSetChunk, 1, std::numeric_limits<VstIntPtr>::max(), &byte), 0);
   EXPECT_EQ(host.Dispatch(effGetChunk, 1, 0, nullptr), 0);
 
   host.Dispatch(effSetProgram, 0, 3);  // restored after each failed bank below

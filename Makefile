@@ -1,0 +1,52 @@
+# Front door. `make demo` builds the plug-in and shows it loaded as a host would;
+# `make test` builds and runs every test: Linux, sanitizers, 32- and 64-bit Windows under Wine.
+SHELL := /bin/bash
+export WINEDEBUG := -all
+export WINEDLLOVERRIDES := mscoree,mshtml=
+JOBS ?= 2
+
+.PHONY: demo test test-linux test-asan test-tsan test-win32 test-win64 deps deps-linux bench format clean
+
+demo: deps-linux
+	cmake --preset linux >/dev/null
+	cmake --build build/linux -j$(JOBS) --target korvane-probe KorvaneFilter
+	build/linux/bin/korvane-probe build/linux/bin/KorvaneFilter.so
+
+test: deps
+	$(MAKE) test-linux test-asan test-tsan test-win32 test-win64
+
+deps-linux:
+	scripts/install-deps.sh linux
+
+deps:
+	scripts/install-deps.sh all
+	scripts/build-win-deps.sh
+
+# $(call run-preset,PRESET,BUILD-DIR): configure, build and run the tests of one build.
+define run-preset
+	cmake --preset $(1) >/dev/null
+	cmake --build $(2) -j$(JOBS)
+	ctest --test-dir $(2) --output-on-failure
+endef
+
+test-linux:
+	$(call run-preset,linux,build/linux)
+test-asan:
+	$(call run-preset,linux-asan,build/linux-asan)
+test-tsan:
+	$(call run-preset,linux-tsan,build/linux-tsan)
+test-win32:
+	$(call run-preset,win32,build/win32)
+test-win64:
+	$(call run-preset,win64,build/win64)
+
+bench:
+	cmake --preset linux >/dev/null
+	cmake --build build/linux -j$(JOBS)
+	for b in build/linux/bin/*_bench; do $$b; done
+
+format:
+	git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
+
+clean:
+	rm -rf build
