@@ -1,0 +1,106 @@
+#pragma once
+
+/// Four-stage non-linear low-pass ladder after Huovilainen's model of the Moog transistor
+/// ladder: cutoff and resonance tuning polynomials, thermal scaling of the stage saturation and
+/// half-sample phase compensation of the output, run once per sample without oversampling.
+///
+/// A value type: owns its state, allocates nothing. Ready after construction. Only
+/// SetSampleRate clears the signal history; SetCutoff and SetResonance keep it and recompute
+/// the derived coefficients only when the value actually changes, so they may be called every
+/// sample while a glide moves.
+class LadderFilter {
+ public:
+  LadderFilter() noexcept;
+
+  /// Stores the rate (Hz), clears the nine state values and recomputes the coefficients.
+  void SetSampleRate(double rate) noexcept;
+  /// Cutoff in Hz. An exactly equal value recomputes nothing.
+  void SetCutoff(double hz) noexcept;
+  /// Resonance, 0..1 in the plug-in (about 1 self-oscillates). An equal value recomputes nothing.
+  void SetResonance(double resonance) noexcept;
+
+  /// Filters one sample. An input of exactly 0 is taken as 1e-10 so that the stages never decay
+  /// into denormals (the x87 build has no flush-to-zero); the output then settles at a tiny
+  /// constant instead of 0.
+  double Process(double x) noexcept;
+
+  /// Saturation of one stage: p / (p + 12) with p = t (t (t + 3) + 6), t = v / 20000. p is six
+  /// times the third-order Taylor polynomial of e^t - 1, so this approximates
+  /// tanh(t / 2) = tanh(v / 40000), the model's tanh(v * thermal) with thermal = 1/40000.
+  static double TanhApprox(double v) noexcept;
+
+  double Cutoff() const noexcept { return mCutoff; }
+  double Resonance() const noexcept { return mResonance; }
+  double SampleRate() const noexcept { return mSampleRate; }
+  /// Normalised cutoff: cutoff / sample rate after the resonance-dependent limit.
+  double Fc() const noexcept { return mFc; }
+  /// 2 * fc, where the tuning polynomials are evaluated.
+  double E() const noexcept { return mE; }
+  /// Cutoff tuning factor.
+  double Fcr() const noexcept { return mFcr; }
+  /// Resonance feedback gain: acr * resonance * 4.
+  double ResQuad() const noexcept { return mResQuad; }
+  /// Per-stage integration gain.
+  double Tune() const noexcept { return mTune; }
+
+ private:
+  void UpdateCoefficients() noexcept;
+
+  double mCutoff = 1.0;          // Hz, as last set
+  double mResonance = 1.0;       // as last set
+  double mSampleRate = 44100.0;  // Hz
+  // [0..3] each stage's output at the previous sample; [4] the previous last-stage output;
+  // [5] the previous filter output (half-sample average), also the resonance feedback tap.
+  double mDelay[6] = {};
+  double mStageTanh[3] = {};  // saturated outputs of stages 0, 1, 2 at the previous sample
+  double mFc = 0.0;           // cutoff / sample rate, limited; cycles per sample
+  double mE = 0.0;            // 2 * fc
+  double mFcr = 0.0;          // cutoff tuning factor, dimensionless
+  double mResQuad = 0.0;      // resonance feedback gain, dimensionless
+  double mTune = 0.0;         // per-stage integration gain, scaled by 1 / thermal = 40000
+};
+
+inline double LadderFilter::TanhApprox(double v) noexcept {
+  const double t = v * 0.00005;
+  const double p = t * (t * (t + 3.0) + 6.0);
+  return p / (p + 12.0);
+}
+
+inline double LadderFilter::Process(double x) noexcept {
+  if (x == 0.0) x = 1e-10;
+
+  double d0 = mDelay[0];
+  double d1 = mDelay[1];
+  double d2 = mDelay[2];
+  double d3 = mDelay[3];
+  double t0 = mStageTanh[0];
+  double t1 = mStageTanh[1];
+  double t2 = mStageTanh[2];
+  const double tune = mTune;
+
+  // The last stage subtracts its own saturation from before this sample's update; computing it
+  // first keeps it off the dependency chain through the other stages.
+  const double t3 = TanhApprox(d3);
+  const double in = x - mResQuad * mDelay[5];
+  d0 = d0 + tune * (TanhApprox(in) - t0);
+  t0 = TanhApprox(d0);
+  d1 = d1 + tune * (t0 - t1);
+  t1 = TanhApprox(d1);
+  d2 = d2 + tune * (t1 - t2);
+  t2 = TanhApprox(d2);
+  d3 = d3 + tune * (t2 - t3);
+  // Half-sample phase compensation: the output is the average of this and the previous
+  // last-stage output.
+  const double out = (d3 + mDelay[4]) * 0.5;
+
+  mDelay[0] = d0;
+  mDelay[1] = d1;
+  mDelay[2] = d2;
+  mDelay[3] = d3;
+  mDelay[4] = d3;
+  mDelay[5] = out;
+  mStageTanh[0] = t0;
+  mStageTanh[1] = t1;
+  mStageTanh[2] = t2;
+  return out;
+}
