@@ -23,6 +23,20 @@ void ParseFailed(const char* what) {
 
 constexpr const char* kUserPresetName = "user preset";
 
+// The float paths' conversions: host buffers never overlap our scratch, which lets these
+// loops vectorise.
+void ConvertIn(const float* __restrict src, double* __restrict dst, size_t n) {
+  for (size_t j = 0; j < n; ++j) dst[j] = src[j];
+}
+
+void ConvertOut(const double* __restrict src, float* __restrict dst, size_t n) {
+  for (size_t j = 0; j < n; ++j) dst[j] = static_cast<float>(src[j]);
+}
+
+void AccumulateOut(const double* __restrict src, float* __restrict dst, size_t n) {
+  for (size_t j = 0; j < n; ++j) dst[j] = static_cast<float>(dst[j] + src[j]);
+}
+
 }  // namespace
 
 // ============================================================================ construction ===
@@ -403,7 +417,7 @@ void BraxBase::ProcessFloatBlock(float** inputs, float** outputs, int nFrames, b
       if (n) std::memset(dst, 0, n * sizeof(double));
       continue;
     }
-    for (size_t j = 0; j < n; ++j) dst[j] = src[j];
+    ConvertIn(src, dst, n);
   }
 
   k = 0;
@@ -420,12 +434,10 @@ void BraxBase::ProcessFloatBlock(float** inputs, float** outputs, int nFrames, b
   for (int i = 0; i < NOutChannels(); ++i) {
     OutputChannel* ch = mOutChannels.Get(i);
     if (!ch->connected || !ch->hostFloat) continue;
-    const double* src = ch->Scratch();
-    float* dst = ch->hostFloat;
     if (accumulate) {
-      for (size_t j = 0; j < n; ++j) dst[j] = static_cast<float>(dst[j] + src[j]);
+      AccumulateOut(ch->Scratch(), ch->hostFloat, n);
     } else {
-      for (size_t j = 0; j < n; ++j) dst[j] = static_cast<float>(src[j]);
+      ConvertOut(ch->Scratch(), ch->hostFloat, n);
     }
   }
 }

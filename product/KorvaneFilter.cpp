@@ -66,28 +66,79 @@ KorvaneFilter::KorvaneFilter(audioMasterCallback hostCallback)
 
 KorvaneFilter::~KorvaneFilter() = default;
 
-void KorvaneFilter::ApplyHighPassFrequency(double hz) {
-  if (mShape == kBandPassWide) {
-    mLeftHP.SetFrequency(hz * 0.25);
-    mRightHP.SetFrequency(hz * 0.25);
-  } else if (mShape == kBandPassNarrow) {
-    mLeftHP.SetFrequency(hz * 0.75);
-    mRightHP.SetFrequency(hz * 0.75);
+void KorvaneFilter::ApplyHighPassFrequency(Filters& f, int shape, double hz) {
+  // The right channel shares the left one's coefficients rather than computing them again.
+  if (shape == kBandPassWide) {
+    f.highPassL.SetFrequency(hz * 0.25);
+    f.highPassR.CopyCoefficientsFrom(f.highPassL);
+  } else if (shape == kBandPassNarrow) {
+    f.highPassL.SetFrequency(hz * 0.75);
+    f.highPassR.CopyCoefficientsFrom(f.highPassL);
   }
 }
 
-void KorvaneFilter::ApplyCutoff(double hz) {
-  mLeftLadder.SetCutoff(hz);
-  mRightLadder.SetCutoff(hz);
-  ApplyHighPassFrequency(hz);
+void KorvaneFilter::ApplyCutoff(Filters& f, int shape, double hz) {
+  f.ladderL.SetCutoff(hz);
+  f.ladderR.CopyCoefficientsFrom(f.ladderL);
+  ApplyHighPassFrequency(f, shape, hz);
+}
+
+void KorvaneFilter::ApplyResonance(Filters& f, double resonance) {
+  f.ladderL.SetResonance(resonance);
+  f.ladderR.CopyCoefficientsFrom(f.ladderL);
+}
+
+// A non-finite input would leave a ladder's state NaN for good: it is taken as silence.
+inline double FiniteOrZero(double x) { return std::isfinite(x) ? x : 0.0; }
+
+template <bool kBandPass>
+void KorvaneFilter::RunSteady(Filters& f, EnvelopeFollower& envelope, const double* inL,
+                              const double* inR, double* outL, double* outR, int from, int to,
+                              double gain) {
+  // Local copies that nothing else can reach: their state lives in registers for the run.
+  LadderFilter ladderL = f.ladderL, ladderR = f.ladderR;
+  HighPassBiquad highPassL = f.highPassL, highPassR = f.highPassR;
+  EnvelopeFollower env = envelope;
+  for (int i = from; i < to; ++i) {
+    double yl = ladderL.Process(FiniteOrZero(inL[i]));
+    double yr = ladderR.Process(FiniteOrZero(inR[i]));
+    if (kBandPass) {
+      yl = highPassL.Process(yl) * gain;
+      yr = highPassR.Process(yr) * gain;
+    }
+    env.Process(yl + yr);
+    outL[i] = yl;
+    outR[i] = yr;
+  }
+  f.ladderL = ladderL;
+  f.ladderR = ladderR;
+  if (kBandPass) {
+    f.highPassL = highPassL;
+    f.highPassR = highPassR;
+  }
+  envelope = env;
+}
+
+KorvaneFilter::Filters KorvaneFilter::LoadFilters() const {
+  return Filters{mLeftLadder, mRightLadder, mLeftHP, mRightHP};
+}
+
+void KorvaneFilter::StoreFilters(const Filters& f) {
+  mLeftLadder = f.ladderL;
+  mRightLadder = f.ladderR;
+  mLeftHP = f.highPassL;
+  mRightHP = f.highPassR;
 }
 
 void KorvaneFilter::OnParamChange(int index) {
   switch (index) {
-    case kShape:
+    case kShape: {
       mShape = TruncToInt(GetParam(kShape)->Value());
-      ApplyHighPassFrequency(mCutoffGlide.Current());
+      Filters f = LoadFilters();
+      ApplyHighPassFrequency(f, mShape, mCutoffGlide.Current());
+      StoreFilters(f);
       break;
+    }
     case kCutoff:
       mCutoffGlide.SetTarget(GetParam(kCutoff)->Value());
       break;
@@ -110,9 +161,10 @@ void KorvaneFilter::Reset() {
   mRightHP.SetSampleRate(rate);
   mCutoffGlide.JumpToTarget();
   mResonanceGlide.JumpToTarget();
-  ApplyCutoff(mCutoffGlide.Current());
-  mLeftLadder.SetResonance(mResonanceGlide.Current());
-  mRightLadder.SetResonance(mResonanceGlide.Current());
+  Filters f = LoadFilters();
+  ApplyCutoff(f, mShape, mCutoffGlide.Current());
+  ApplyResonance(f, mResonanceGlide.Current());
+  StoreFilters(f);
   mControllerQueue.clear();
   mOutputEnvelope.SetSampleRate(rate);
   mLimiterIndicator = 0.0;
@@ -137,7 +189,7 @@ void KorvaneFilter::OnMidiMessage(const IMidiMessage& msg) {
   SendMidiMessage(msg);
 }
 
-void KorvaneFilter::ApplyControllerEvent(const ControllerEvent& ev, bool& cutoffMoving,
+bool KorvaneFilter::ApplyControllerEvent(const ControllerEvent& ev, bool& cutoffMoving,
                                          bool& resonanceMoving) {
   IGraphics* gui = GetGUI();
   switch (ev.controller) {
@@ -157,11 +209,11 @@ void KorvaneFilter::ApplyControllerEvent(const ControllerEvent& ev, bool& cutoff
       HostAutomate(kShape, ev.value);
       if (gui) gui->SetControlFromPlugin(kShape, ev.value);
       mShape = ShapeFromController(ev.value);
-      ApplyHighPassFrequency(mCutoffGlide.Current());
-      break;
+      return true;
     default:
       break;
   }
+  return false;
 }
 
 void KorvaneFilter::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
@@ -185,36 +237,54 @@ void KorvaneFilter::ProcessDoubleReplacing(double** inputs, double** outputs, in
   const double* inR = inputs[1];
   double* outL = outputs[0];
   double* outR = outputs[1];
+  Filters f = LoadFilters();
+  EnvelopeFollower envelope = mOutputEnvelope;
 
   // ---- sample loop ----
-  for (int i = 0; i < nFrames; ++i) {
+  int i = 0;
+  while (i < nFrames) {
     // Every event due at or before this sample, in queue order.
     while (pending < queued && mControllerQueue[pending].offset <= i) {
-      ApplyControllerEvent(mControllerQueue[pending], cutoffMoving, resonanceMoving);
+      if (ApplyControllerEvent(mControllerQueue[pending], cutoffMoving, resonanceMoving)) {
+        ApplyHighPassFrequency(f, mShape, mCutoffGlide.Current());
+      }
       ++pending;
     }
+    if (!cutoffMoving && !resonanceMoving) {
+      // Nothing changes until the next event: run the filters without per-sample checks.
+      int end = nFrames;
+      if (pending < queued && mControllerQueue[pending].offset < end) {
+        end = mControllerQueue[pending].offset;
+      }
+      if (bandPass) {
+        RunSteady<true>(f, envelope, inL, inR, outL, outR, i, end, gain);
+      } else {
+        RunSteady<false>(f, envelope, inL, inR, outL, outR, i, end, gain);
+      }
+      i = end;
+      continue;
+    }
     if (cutoffMoving) {
-      ApplyCutoff(mCutoffGlide.Current());
+      ApplyCutoff(f, mShape, mCutoffGlide.Current());
       cutoffMoving = mCutoffGlide.Tick();
     }
     if (resonanceMoving) {
-      mLeftLadder.SetResonance(mResonanceGlide.Current());
-      mRightLadder.SetResonance(mResonanceGlide.Current());
+      ApplyResonance(f, mResonanceGlide.Current());
       resonanceMoving = mResonanceGlide.Tick();
     }
-    // A NaN or infinite input would leave the ladder's state NaN for good: take it as silence.
-    const double xl = std::isfinite(inL[i]) ? inL[i] : 0.0;
-    const double xr = std::isfinite(inR[i]) ? inR[i] : 0.0;
-    double yl = mLeftLadder.Process(xl);
-    double yr = mRightLadder.Process(xr);
+    double yl = f.ladderL.Process(FiniteOrZero(inL[i]));
+    double yr = f.ladderR.Process(FiniteOrZero(inR[i]));
     if (bandPass) {
-      yl = mLeftHP.Process(yl) * gain;
-      yr = mRightHP.Process(yr) * gain;
+      yl = f.highPassL.Process(yl) * gain;
+      yr = f.highPassR.Process(yr) * gain;
     }
-    mOutputEnvelope.Process(yl + yr);
+    envelope.Process(yl + yr);
     outL[i] = yl;
     outR[i] = yr;
+    ++i;
   }
+  StoreFilters(f);
+  mOutputEnvelope = envelope;
 
   // ---- block end ----
   mControllerQueue.clear();  // events at or past nFrames are dropped

@@ -60,9 +60,25 @@ class KorvaneFilter : public BraxVST {
   const LadderFilter& GetLadder(int channel) const { return channel ? mRightLadder : mLeftLadder; }
 
  private:
-  void ApplyCutoff(double hz);
-  void ApplyHighPassFrequency(double hz);
-  void ApplyControllerEvent(const ControllerEvent& ev, bool& cutoffMoving, bool& resonanceMoving);
+  /// The filters one block runs on: copied from the members at block start and written back at
+  /// its end, so that the per-sample state stays in registers rather than in the object.
+  struct Filters {
+    LadderFilter ladderL, ladderR;
+    HighPassBiquad highPassL, highPassR;
+  };
+  static void ApplyCutoff(Filters& f, int shape, double hz);
+  static void ApplyHighPassFrequency(Filters& f, int shape, double hz);
+  static void ApplyResonance(Filters& f, double resonance);
+  // Runs samples [from, to) with nothing changing: no event due, no glide moving.
+  template <bool kBandPass>
+  static void RunSteady(Filters& f, EnvelopeFollower& envelope, const double* inL,
+                        const double* inR, double* outL, double* outR, int from, int to,
+                        double gain);
+  Filters LoadFilters() const;
+  void StoreFilters(const Filters& f);
+  // Applies a controller event to the glides and the shape and tells the host and the editor.
+  // Returns true when the shape changed, so the high-pass sections need their frequency.
+  bool ApplyControllerEvent(const ControllerEvent& ev, bool& cutoffMoving, bool& resonanceMoving);
 
   bool mBrickwallOn = false;
   int mShape = kLowPass;

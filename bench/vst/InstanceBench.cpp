@@ -28,4 +28,3 @@ BENCHMARK(BM_CreateOpenClose);
 
 }  // namespace
 
-BENCHMARK_MAIN();

@@ -24,6 +24,17 @@ class HighPassBiquad {
   /// in the history, so that the recursion never decays into denormals (the x87 build has no
   /// flush-to-zero).
   double Process(double x) noexcept;
+  /// Takes another section's frequency and coefficients, keeping this one's history: the result
+  /// equals SetFrequency with the other's frequency at the same sample rate.
+  void CopyCoefficientsFrom(const HighPassBiquad& other) noexcept {
+    mFrequency = other.mFrequency;
+    mA0 = other.mA0;
+    mA1 = other.mA1;
+    mA2 = other.mA2;
+    mB0 = other.mB0;
+    mB1 = other.mB1;
+    mB2 = other.mB2;
+  }
 
   double SampleRate() const noexcept { return mSampleRate; }
   double Frequency() const noexcept { return mFrequency; }

@@ -23,6 +23,18 @@ class LadderFilter {
   /// into denormals (the x87 build has no flush-to-zero); the output then settles at a tiny
   /// constant instead of 0.
   double Process(double x) noexcept;
+  /// Takes another ladder's cutoff, resonance and derived coefficients, keeping this one's
+  /// signal history: the result equals SetCutoff and SetResonance with the other's values at
+  /// the same sample rate, without computing them twice for a channel pair.
+  void CopyCoefficientsFrom(const LadderFilter& other) noexcept {
+    mCutoff = other.mCutoff;
+    mResonance = other.mResonance;
+    mFc = other.mFc;
+    mE = other.mE;
+    mFcr = other.mFcr;
+    mResQuad = other.mResQuad;
+    mTune = other.mTune;
+  }
 
   /// Saturation of one stage: p / (p + 12) with p = t (t (t + 3) + 6), t = v / 20000. p is six
   /// times the third-order Taylor polynomial of e^t - 1, so this approximates
