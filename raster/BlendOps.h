@@ -62,6 +62,37 @@ struct MixPixelAlpha {
   }
 };
 
+/// MixPixel for weights 0..256, two channels per multiply. Every term is non-negative and the
+/// sum stays below 65536 per 16-bit lane, so the shift is the truncating division and no
+/// result exceeds 255: bit-identical to MixPixel in that range.
+struct MixPixelUnit {
+  static void apply(Pixel32& d, int r, int g, int b, int a, int w) {
+    const std::uint32_t s = (static_cast<std::uint32_t>(a) << 24) |
+                            (static_cast<std::uint32_t>(r) << 16) |
+                            (static_cast<std::uint32_t>(g) << 8) | static_cast<std::uint32_t>(b);
+    d = blendLanes(d, s, static_cast<std::uint32_t>(256 - w), static_cast<std::uint32_t>(w));
+  }
+  static Pixel32 blendLanes(Pixel32 d, std::uint32_t s, std::uint32_t kd, std::uint32_t ks) {
+    const std::uint32_t rb = (((d & 0x00FF00FFu) * kd + (s & 0x00FF00FFu) * ks) >> 8) & 0x00FF00FFu;
+    const std::uint32_t ag =
+        (((d >> 8) & 0x00FF00FFu) * kd + ((s >> 8) & 0x00FF00FFu) * ks) & 0xFF00FF00u;
+    return rb | ag;
+  }
+};
+
+/// MixPixelAlpha for weights 0..256 (so 0 <= w' <= 255 and the two factors sum to 255),
+/// two channels per multiply; bit-identical to MixPixelAlpha in that range.
+struct MixPixelAlphaUnit {
+  static void apply(Pixel32& d, int r, int g, int b, int a, int w) {
+    if (a == 0) return;
+    const std::uint32_t ws = static_cast<std::uint32_t>(a * w) >> 8;
+    const std::uint32_t s = (static_cast<std::uint32_t>(a) << 24) |
+                            (static_cast<std::uint32_t>(r) << 16) |
+                            (static_cast<std::uint32_t>(g) << 8) | static_cast<std::uint32_t>(b);
+    d = MixPixelUnit::blendLanes(d, s, 255 - ws, ws);
+  }
+};
+
 /// out = d + s * w / 256
 struct AddPixel {
   static void apply(Pixel32& d, int r, int g, int b, int a, int w) {
@@ -135,13 +166,23 @@ inline Channels bilerpPixels(Pixel32 p00, Pixel32 p10, Pixel32 p01, Pixel32 p11,
 template <typename Fn>
 bool dispatch(int modeByte, bool useSourceAlpha, float alpha, Fn&& fn) {
   switch (modeByte) {
-    case 0:
+    case 0: {
       if (!(alpha > 0.0f)) return false;
-      if (useSourceAlpha)
-        fn(MixPixelAlpha{});
-      else
-        fn(MixPixel{});
+      // Weights up to full opacity take the lane-parallel forms (same results, no clamps).
+      const bool unit = weightOf(alpha) <= 256;
+      if (useSourceAlpha) {
+        if (unit)
+          fn(MixPixelAlphaUnit{});
+        else
+          fn(MixPixelAlpha{});
+      } else {
+        if (unit)
+          fn(MixPixelUnit{});
+        else
+          fn(MixPixel{});
+      }
       return true;
+    }
     case 1:
       if (!(alpha < 0.0f || alpha > 0.0f)) return false;
       if (useSourceAlpha)

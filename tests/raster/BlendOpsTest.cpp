@@ -11,11 +11,13 @@ const int kValues[] = {0, 1, 2, 16, 127, 128, 200, 254, 255};
 const int kWeights[] = {-512, -256, -255, -1, 0, 1, 127, 128, 255, 256, 257, 300, 1024};
 
 template <typename Op>
-void expectMatchesFormula(int mode, bool withAlpha, const char* name) {
+void expectMatchesFormula(int mode, bool withAlpha, const char* name, int minWeight = -100000,
+                          int maxWeight = 100000) {
   for (int d : kValues)
     for (int s : kValues)
       for (int a : kValues)
         for (int w : kWeights) {
+          if (w < minWeight || w > maxWeight) continue;
           // Vary the channels so that a swapped channel would show.
           const Pixel32 dest = makePixel32(255 - d, d, d / 2, 255 - d / 3);
           const int src[4] = {s / 3, 255 - s, s, a};  // blue, green, red, alpha
@@ -35,6 +37,9 @@ TEST(BlendOps, EveryOperatorMatchesItsFormulaOverChannelsAndWeights) {
   expectMatchesFormula<blend::AddPixelAlpha>(1, true, "addPixelAlpha");
   expectMatchesFormula<blend::DodgePixel>(2, false, "dodgePixel");
   expectMatchesFormula<blend::DodgePixelAlpha>(2, true, "dodgePixelAlpha");
+  // The lane-parallel forms used for weights 0..256.
+  expectMatchesFormula<blend::MixPixelUnit>(0, false, "mixPixel (lanes)", 0, 256);
+  expectMatchesFormula<blend::MixPixelAlphaUnit>(0, true, "mixPixelAlpha (lanes)", 0, 256);
 }
 
 TEST(BlendOps, OpaqueWhiteMixedBySourceAlphaStores254) {
