@@ -17,7 +17,7 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 // One image to encode: samples per pixel in file order, at the given depth.
-struct Spec {
+struct ImageKind {
   int colorType;
   int bitDepth;
   bool trns;
@@ -25,7 +25,7 @@ struct Spec {
   int width = 7, height = 5;
 };
 
-std::string describe(const Spec& s) {
+std::string describe(const ImageKind& s) {
   std::ostringstream o;
   o << "colour type " << s.colorType << ", depth " << s.bitDepth << (s.trns ? ", tRNS" : "")
     << (s.interlaced ? ", interlaced" : "");
@@ -62,7 +62,7 @@ struct Chunks {
 };
 
 // libpng's writer, kept free of C++ objects because errors leave through longjmp.
-bool writePng(const Spec& spec, const Chunks& c, png_bytep* rows, Bytes* out) {
+bool writePng(const ImageKind& kind, const Chunks& c, png_bytep* rows, Bytes* out) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   if (setjmp(png_jmpbuf(png))) {
@@ -70,9 +70,9 @@ bool writePng(const Spec& spec, const Chunks& c, png_bytep* rows, Bytes* out) {
     return false;
   }
   png_set_write_fn(png, out, appendBytes, nullptr);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-               static_cast<png_uint_32>(spec.height), spec.bitDepth, spec.colorType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(kind.width),
+               static_cast<png_uint_32>(kind.height), kind.bitDepth, kind.colorType,
+               kind.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (c.palette) png_set_PLTE(png, info, c.palette, c.paletteSize);
   if (c.palette && c.paletteAlpha)
@@ -89,14 +89,14 @@ bool writePng(const Spec& spec, const Chunks& c, png_bytep* rows, Bytes* out) {
 
 // Encodes the image with libpng's writer and returns the file bytes together with the
 // Pixel32 words that decoding must produce.
-Bytes encode(const Spec& spec, std::vector<Pixel32>& expected, std::uint32_t seed) {
+Bytes encode(const ImageKind& kind, std::vector<Pixel32>& expected, std::uint32_t seed) {
   std::mt19937 rng(seed);
-  const int maxSample = (1 << spec.bitDepth) - 1;
-  const int channels = channelsOf(spec.colorType);
-  std::vector<std::vector<int>> samples(static_cast<std::size_t>(spec.width * spec.height),
+  const int maxSample = (1 << kind.bitDepth) - 1;
+  const int channels = channelsOf(kind.colorType);
+  std::vector<std::vector<int>> samples(static_cast<std::size_t>(kind.width * kind.height),
                                         std::vector<int>(static_cast<std::size_t>(channels)));
   const int paletteSize =
-      spec.colorType == PNG_COLOR_TYPE_PALETTE ? std::min(maxSample + 1, 40) : 0;
+      kind.colorType == PNG_COLOR_TYPE_PALETTE ? std::min(maxSample + 1, 40) : 0;
   for (auto& px : samples)
     for (int& v : px)
       v = paletteSize ? static_cast<int>(rng() % paletteSize)
@@ -108,7 +108,7 @@ Bytes encode(const Spec& spec, std::vector<Pixel32>& expected, std::uint32_t see
     c = {static_cast<png_byte>(rng()), static_cast<png_byte>(rng()), static_cast<png_byte>(rng())};
   for (auto& a : paletteAlpha) a = static_cast<png_byte>(rng());
   png_color_16 trnsColour{};
-  if (spec.trns && channels != 2 && channels != 4 && !paletteSize) {
+  if (kind.trns && channels != 2 && channels != 4 && !paletteSize) {
     // Make the transparent colour one that occurs.
     const auto& first = samples[3];
     if (channels == 1) {
@@ -122,8 +122,8 @@ Bytes encode(const Spec& spec, std::vector<Pixel32>& expected, std::uint32_t see
 
   // Expected words: depth reduced by stripping (high byte) or expanded by bit replication.
   auto to8 = [&](int v) {
-    if (spec.bitDepth == 16) return v >> 8;
-    if (spec.bitDepth < 8) return v * 255 / maxSample;
+    if (kind.bitDepth == 16) return v >> 8;
+    if (kind.bitDepth < 8) return v * 255 / maxSample;
     return v;
   };
   expected.clear();
@@ -132,19 +132,19 @@ Bytes encode(const Spec& spec, std::vector<Pixel32>& expected, std::uint32_t see
     if (paletteSize) {
       const png_color& c = palette[static_cast<std::size_t>(px[0])];
       r = c.red, g = c.green, b = c.blue;
-      if (spec.trns && px[0] < static_cast<int>(paletteAlpha.size()))
+      if (kind.trns && px[0] < static_cast<int>(paletteAlpha.size()))
         a = paletteAlpha[static_cast<std::size_t>(px[0])];
     } else if (channels <= 2) {
       r = g = b = to8(px[0]);
       if (channels == 2)
         a = to8(px[1]);
-      else if (spec.trns && px[0] == trnsColour.gray)
+      else if (kind.trns && px[0] == trnsColour.gray)
         a = 0;
     } else {
       r = to8(px[0]), g = to8(px[1]), b = to8(px[2]);
       if (channels == 4)
         a = to8(px[3]);
-      else if (spec.trns && px[0] == trnsColour.red && px[1] == trnsColour.green &&
+      else if (kind.trns && px[0] == trnsColour.red && px[1] == trnsColour.green &&
                px[2] == trnsColour.blue)
         a = 0;
     }
@@ -152,22 +152,22 @@ Bytes encode(const Spec& spec, std::vector<Pixel32>& expected, std::uint32_t see
   }
 
   // Pack each row MSB-first at the file's depth, big-endian for 16 bits.
-  const int bitsPerPixel = spec.bitDepth * channels;
-  const std::size_t rowBytes = static_cast<std::size_t>((spec.width * bitsPerPixel + 7) / 8);
-  std::vector<Bytes> rows(static_cast<std::size_t>(spec.height), Bytes(rowBytes, 0));
-  for (int y = 0; y < spec.height; ++y) {
+  const int bitsPerPixel = kind.bitDepth * channels;
+  const std::size_t rowBytes = static_cast<std::size_t>((kind.width * bitsPerPixel + 7) / 8);
+  std::vector<Bytes> rows(static_cast<std::size_t>(kind.height), Bytes(rowBytes, 0));
+  for (int y = 0; y < kind.height; ++y) {
     int bit = 0;
-    for (int x = 0; x < spec.width; ++x)
-      for (int v : samples[static_cast<std::size_t>(y * spec.width + x)]) {
+    for (int x = 0; x < kind.width; ++x)
+      for (int v : samples[static_cast<std::size_t>(y * kind.width + x)]) {
         Bytes& row = rows[static_cast<std::size_t>(y)];
-        if (spec.bitDepth == 16) {
+        if (kind.bitDepth == 16) {
           row[static_cast<std::size_t>(bit / 8)] = static_cast<unsigned char>(v >> 8);
           row[static_cast<std::size_t>(bit / 8 + 1)] = static_cast<unsigned char>(v);
         } else {
           row[static_cast<std::size_t>(bit / 8)] |=
-              static_cast<unsigned char>(v << (8 - spec.bitDepth - bit % 8));
+              static_cast<unsigned char>(v << (8 - kind.bitDepth - bit % 8));
         }
-        bit += spec.bitDepth;
+        bit += kind.bitDepth;
       }
   }
   std::vector<png_bytep> rowPointers;
@@ -175,10 +175,10 @@ Bytes encode(const Spec& spec, std::vector<Pixel32>& expected, std::uint32_t see
 
   Bytes file;
   const Chunks chunks{paletteSize ? palette.data() : nullptr, paletteSize,
-                      spec.trns ? paletteAlpha.data() : nullptr,
+                      kind.trns ? paletteAlpha.data() : nullptr,
                       static_cast<int>(paletteAlpha.size()),
-                      spec.trns && !paletteSize ? &trnsColour : nullptr};
-  if (!writePng(spec, chunks, rowPointers.data(), &file)) file.clear();
+                      kind.trns && !paletteSize ? &trnsColour : nullptr};
+  if (!writePng(kind, chunks, rowPointers.data(), &file)) file.clear();
   return file;
 }
 
@@ -192,7 +192,7 @@ std::vector<Pixel32> pixelsOf(RasterBitmap* bm) {
   return out;
 }
 
-std::vector<Spec> corpus() {
+std::vector<ImageKind> corpus() {
   const struct {
     int type;
     std::vector<int> depths;
@@ -201,36 +201,36 @@ std::vector<Spec> corpus() {
                {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}},
                {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}},
                {PNG_COLOR_TYPE_RGB_ALPHA, {8, 16}}};
-  std::vector<Spec> specs;
+  std::vector<ImageKind> kinds_;
   for (const auto& k : kinds)
     for (int depth : k.depths)
       for (bool trns : {false, true})
         for (bool interlaced : {false, true}) {
           const bool hasAlpha = k.type & PNG_COLOR_MASK_ALPHA;
           if (trns && hasAlpha) continue;  // not allowed with an alpha channel
-          specs.push_back({k.type, depth, trns, interlaced});
+          kinds_.push_back({k.type, depth, trns, interlaced});
         }
-  return specs;
+  return kinds_;
 }
 
 TEST(PngLoader, EveryColourTypeAndDepthDecodesToStraightArgb) {
   std::uint32_t seed = 1;
-  for (const Spec& spec : corpus()) {
+  for (const ImageKind& kind : corpus()) {
     std::vector<Pixel32> expected;
-    const Bytes file = encode(spec, expected, seed++);
-    ASSERT_FALSE(file.empty()) << "the test could not encode " << describe(spec);
+    const Bytes file = encode(kind, expected, seed++);
+    ASSERT_FALSE(file.empty()) << "the test could not encode " << describe(kind);
     std::unique_ptr<RasterBitmap> bm(loadPngMemory(file.data(), file.size(), nullptr));
-    ASSERT_NE(bm, nullptr) << "decoding failed for " << describe(spec);
-    EXPECT_EQ(bm->getWidth(), spec.width);
-    EXPECT_EQ(bm->getHeight(), spec.height);
-    EXPECT_EQ(pixelsOf(bm.get()), expected) << "pixels differ for " << describe(spec);
+    ASSERT_NE(bm, nullptr) << "decoding failed for " << describe(kind);
+    EXPECT_EQ(bm->getWidth(), kind.width);
+    EXPECT_EQ(bm->getHeight(), kind.height);
+    EXPECT_EQ(pixelsOf(bm.get()), expected) << "pixels differ for " << describe(kind);
   }
 }
 
 TEST(PngLoader, KnownRgbaPixelBecomesItsWord) {
-  Spec spec{PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false, 1, 1};
+  ImageKind kind{PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false, 1, 1};
   std::vector<Pixel32> expected;
-  Bytes file = encode(spec, expected, 5);
+  Bytes file = encode(kind, expected, 5);
   // Re-encode by hand: a single pixel red 0x10, green 0x20, blue 0x30, alpha 0x40.
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
@@ -248,9 +248,9 @@ TEST(PngLoader, KnownRgbaPixelBecomesItsWord) {
 }
 
 TEST(PngLoader, DecodesIntoAGivenBitmapResizingIt) {
-  Spec spec{PNG_COLOR_TYPE_RGB, 8, false, false, 24, 31};
+  ImageKind kind{PNG_COLOR_TYPE_RGB, 8, false, false, 24, 31};
   std::vector<Pixel32> expected;
-  const Bytes file = encode(spec, expected, 9);
+  const Bytes file = encode(kind, expected, 9);
   MemoryBitmap target(3, 3);
   EXPECT_EQ(loadPngMemory(file.data(), file.size(), &target), &target)
       << "the destination itself is returned";
@@ -271,9 +271,9 @@ class FixedBitmap : public TestBitmap {
 };
 
 TEST(PngLoader, EveryDamagedOrUnfitInputGivesNull) {
-  Spec spec{PNG_COLOR_TYPE_PALETTE, 4, true, true, 9, 7};
+  ImageKind kind{PNG_COLOR_TYPE_PALETTE, 4, true, true, 9, 7};
   std::vector<Pixel32> expected;
-  const Bytes file = encode(spec, expected, 11);
+  const Bytes file = encode(kind, expected, 11);
   ASSERT_NE(std::unique_ptr<RasterBitmap>(loadPngMemory(file.data(), file.size(), nullptr)),
             nullptr);
 
