@@ -102,11 +102,17 @@ BraxBase::~BraxBase() {
 
 // ============================================================================ default hooks ===
 
-void BraxBase::Reset() { LockGuard lock(mLock); }
+void BraxBase::Reset() {
+  LockGuard lock(mLock);
+}
 
-void BraxBase::OnParamChange(int) { LockGuard lock(mLock); }
+void BraxBase::OnParamChange(int) {
+  LockGuard lock(mLock);
+}
 
-void BraxBase::OnActivate(bool) { LockGuard lock(mLock); }
+void BraxBase::OnActivate(bool) {
+  LockGuard lock(mLock);
+}
 
 void BraxBase::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   const int nIn = NInChannels(), nOut = NOutChannels();
@@ -119,22 +125,30 @@ void BraxBase::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
   }
 }
 
-void BraxBase::OnMidiMessage(const IMidiMessage& msg) { SendMidiMessage(msg); }
+void BraxBase::OnMidiMessage(const IMidiMessage& msg) {
+  SendMidiMessage(msg);
+}
 
 bool BraxBase::GetMidiKeyName(int, char* name) {
   if (name) name[0] = '\0';
   return false;
 }
 
-bool BraxBase::SerializeState(StateChunk& chunk) { return SerializeParams(chunk); }
+bool BraxBase::SerializeState(StateChunk& chunk) {
+  return SerializeParams(chunk);
+}
 
 int BraxBase::UnserializeState(const StateChunk& chunk, int startPos) {
   return UnserializeParams(chunk, startPos);
 }
 
-int BraxBase::GetHost() { return mHostCode; }
+int BraxBase::GetHost() {
+  return mHostCode;
+}
 
-void BraxBase::SetLatency(int samples) { mLatency = samples; }
+void BraxBase::SetLatency(int samples) {
+  mLatency = samples;
+}
 
 // ============================================================================ identity ===
 
@@ -389,7 +403,8 @@ bool BraxBase::EnsureScratch(int nFrames) {
   }
   const int bytes = nFrames * static_cast<int>(sizeof(double));
   bool ok = true;
-  for (int i = 0; i < NInChannels(); ++i) ok = mInChannels.Get(i)->scratch.ResizeZeroed(bytes) && ok;
+  for (int i = 0; i < NInChannels(); ++i)
+    ok = mInChannels.Get(i)->scratch.ResizeZeroed(bytes) && ok;
   for (int i = 0; i < NOutChannels(); ++i) {
     ok = mOutChannels.Get(i)->scratch.ResizeZeroed(bytes) && ok;
   }

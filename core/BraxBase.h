@@ -32,8 +32,8 @@ class IGraphics;
 class BraxBase {
  public:
   BraxBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
-           const char* productName, const char* vendorName, int version, int uniqueID,
-           int mfrID, int latency, bool doesMidi, bool usesChunks, bool isInstrument);
+           const char* productName, const char* vendorName, int version, int uniqueID, int mfrID,
+           int latency, bool doesMidi, bool usesChunks, bool isInstrument);
   // [host thread, plug-in lock released] Destroys the editor first, then parameters, presets
   // and channels.
   virtual ~BraxBase();
@@ -159,7 +159,7 @@ class BraxBase {
   char mVendorName[128] = {};
   int mUniqueID;
   int mMfrID;
-  int mVersion;  // packed 0xMMMMmmbb
+  int mVersion;        // packed 0xMMMMmmbb
   int mHostCode = -1;  // kHostNotQueried until SetHost
   int mHostVersion = 0;
   bool mDoesMidi;

@@ -14,11 +14,11 @@ struct HostFragment {
 
 // Tested in this order: the first fragment found decides, so order settles overlaps.
 constexpr HostFragment kHostFragments[] = {
-    {"cubase", kHostCubase},       {"reaper", kHostReaper},     {"nuendo", kHostNuendo},
-    {"cakewalk", kHostCakewalk},   {"samplitude", kHostSamplitude}, {"fruity", kHostFL},
-    {"live", kHostLive},           {"melodyne", kHostMelodyne}, {"vstmanlib", kHostVSTManLib},
-    {"aulab", kHostAULab},         {"forte", kHostForte},       {"chainer", kHostChainer},
-    {"audition", kHostAudition},   {"orion", kHostOrion},
+    {"cubase", kHostCubase},     {"reaper", kHostReaper},         {"nuendo", kHostNuendo},
+    {"cakewalk", kHostCakewalk}, {"samplitude", kHostSamplitude}, {"fruity", kHostFL},
+    {"live", kHostLive},         {"melodyne", kHostMelodyne},     {"vstmanlib", kHostVSTManLib},
+    {"aulab", kHostAULab},       {"forte", kHostForte},           {"chainer", kHostChainer},
+    {"audition", kHostAudition}, {"orion", kHostOrion},
 };
 static_assert(sizeof(kHostFragments) / sizeof(kHostFragments[0]) == 14, "fourteen known hosts");
 

@@ -73,7 +73,9 @@ void IParam::SetValueText(int value, const char* text) {
   mDisplayTexts.PutBytes(entry, kEntrySize);
 }
 
-int IParam::CountValueTexts() const { return mDisplayTexts.Size() / kEntrySize; }
+int IParam::CountValueTexts() const {
+  return mDisplayTexts.Size() / kEntrySize;
+}
 
 const char* IParam::GetValueText(int value) const {
   const int n = CountValueTexts();

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-StateChunk::~StateChunk() { std::free(mData); }
+StateChunk::~StateChunk() {
+  std::free(mData);
+}
 
 uint8_t* StateChunk::Resize(int newSize, bool allowShrink) {
   if (newSize < 0 || newSize > INT_MAX - kGranularity) return nullptr;

@@ -6,7 +6,9 @@
 #include <dlfcn.h>
 #endif
 
-DynamicLibrary::~DynamicLibrary() { Close(); }
+DynamicLibrary::~DynamicLibrary() {
+  Close();
+}
 
 #ifdef _WIN32
 

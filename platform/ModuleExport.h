@@ -11,5 +11,7 @@
 #define KORVANE_DECLARE_MAIN_ALIAS(ret, name, args) \
   extern "C" __attribute__((visibility("default"))) ret name args __asm__("main");
 #define KORVANE_DEFINE_MAIN_ALIAS(ret, name, args, call) \
-  ret name args { return call; }
+  ret name args {                                        \
+    return call;                                         \
+  }
 #endif

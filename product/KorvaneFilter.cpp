@@ -70,26 +70,28 @@ void KorvaneFilter::ApplyHighPassFrequency(Filters& f, int shape, double hz) {
   // The right channel shares the left one's coefficients rather than computing them again.
   if (shape == kBandPassWide) {
     f.highPassL.SetFrequency(hz * 0.25);
-    f.highPassR.CopyCoefficientsFrom(f.highPassL);
+    f.highPassR.SetCoefficients(f.highPassL.GetCoefficients());
   } else if (shape == kBandPassNarrow) {
     f.highPassL.SetFrequency(hz * 0.75);
-    f.highPassR.CopyCoefficientsFrom(f.highPassL);
+    f.highPassR.SetCoefficients(f.highPassL.GetCoefficients());
   }
 }
 
 void KorvaneFilter::ApplyCutoff(Filters& f, int shape, double hz) {
   f.ladderL.SetCutoff(hz);
-  f.ladderR.CopyCoefficientsFrom(f.ladderL);
+  f.ladderR.SetCoefficients(f.ladderL.GetCoefficients());
   ApplyHighPassFrequency(f, shape, hz);
 }
 
 void KorvaneFilter::ApplyResonance(Filters& f, double resonance) {
   f.ladderL.SetResonance(resonance);
-  f.ladderR.CopyCoefficientsFrom(f.ladderL);
+  f.ladderR.SetCoefficients(f.ladderL.GetCoefficients());
 }
 
 // A non-finite input would leave a ladder's state NaN for good: it is taken as silence.
-inline double FiniteOrZero(double x) { return std::isfinite(x) ? x : 0.0; }
+inline double FiniteOrZero(double x) {
+  return std::isfinite(x) ? x : 0.0;
+}
 
 template <bool kBandPass>
 void KorvaneFilter::RunSteady(Filters& f, EnvelopeFollower& envelope, const double* inL,
@@ -115,6 +117,66 @@ void KorvaneFilter::RunSteady(Filters& f, EnvelopeFollower& envelope, const doub
   if (kBandPass) {
     f.highPassL = highPassL;
     f.highPassR = highPassR;
+  }
+  envelope = env;
+}
+
+template <bool kBandPass>
+void KorvaneFilter::RunGliding(Filters& f, EnvelopeFollower& envelope, const double* inL,
+                               const double* inR, double* outL, double* outR, int from, int to,
+                               double gain, bool& cutoffMoving, bool& resonanceMoving) {
+  // Coefficients per sample of the run; the right channel's equal the left's.
+  LadderFilter::Coefficients ladderAt[kGlideChunk];
+  HighPassBiquad::Coefficients highPassAt[kGlideChunk];
+  const int count = to - from;
+  LadderFilter ladder = f.ladderL;
+  HighPassBiquad highPass = f.highPassL;
+  for (int k = 0; k < count; ++k) {
+    if (cutoffMoving) {
+      const double hz = mCutoffGlide.Current();
+      ladder.SetCutoff(hz);
+      if (mShape == kBandPassWide) {
+        highPass.SetFrequency(hz * 0.25);
+      } else if (mShape == kBandPassNarrow) {
+        highPass.SetFrequency(hz * 0.75);
+      }
+      cutoffMoving = mCutoffGlide.Tick();
+    }
+    if (resonanceMoving) {
+      ladder.SetResonance(mResonanceGlide.Current());
+      resonanceMoving = mResonanceGlide.Tick();
+    }
+    ladderAt[k] = ladder.GetCoefficients();
+    highPassAt[k] = highPass.GetCoefficients();
+  }
+
+  LadderFilter ladderL = f.ladderL, ladderR = f.ladderR;
+  HighPassBiquad highPassL = f.highPassL, highPassR = f.highPassR;
+  EnvelopeFollower env = envelope;
+  for (int k = 0; k < count; ++k) {
+    const int i = from + k;
+    ladderL.SetCoefficients(ladderAt[k]);
+    ladderR.SetCoefficients(ladderAt[k]);
+    double yl = ladderL.Process(FiniteOrZero(inL[i]));
+    double yr = ladderR.Process(FiniteOrZero(inR[i]));
+    if (kBandPass) {
+      highPassL.SetCoefficients(highPassAt[k]);
+      highPassR.SetCoefficients(highPassAt[k]);
+      yl = highPassL.Process(yl) * gain;
+      yr = highPassR.Process(yr) * gain;
+    }
+    env.Process(yl + yr);
+    outL[i] = yl;
+    outR[i] = yr;
+  }
+  f.ladderL = ladderL;
+  f.ladderR = ladderR;
+  // Coefficients move even in a low-pass block: a band-pass shape may follow.
+  f.highPassL = highPassL;
+  f.highPassR = highPassR;
+  if (!kBandPass) {
+    f.highPassL.SetCoefficients(highPass.GetCoefficients());
+    f.highPassR.SetCoefficients(highPass.GetCoefficients());
   }
   envelope = env;
 }
@@ -264,24 +326,19 @@ void KorvaneFilter::ProcessDoubleReplacing(double** inputs, double** outputs, in
       i = end;
       continue;
     }
-    if (cutoffMoving) {
-      ApplyCutoff(f, mShape, mCutoffGlide.Current());
-      cutoffMoving = mCutoffGlide.Tick();
+    // A glide moves: run up to the next event in chunks of precomputed coefficients.
+    int end = i + kGlideChunk < nFrames ? i + kGlideChunk : nFrames;
+    if (pending < queued && mControllerQueue[pending].offset < end) {
+      end = mControllerQueue[pending].offset;
     }
-    if (resonanceMoving) {
-      ApplyResonance(f, mResonanceGlide.Current());
-      resonanceMoving = mResonanceGlide.Tick();
-    }
-    double yl = f.ladderL.Process(FiniteOrZero(inL[i]));
-    double yr = f.ladderR.Process(FiniteOrZero(inR[i]));
     if (bandPass) {
-      yl = f.highPassL.Process(yl) * gain;
-      yr = f.highPassR.Process(yr) * gain;
+      RunGliding<true>(f, envelope, inL, inR, outL, outR, i, end, gain, cutoffMoving,
+                       resonanceMoving);
+    } else {
+      RunGliding<false>(f, envelope, inL, inR, outL, outR, i, end, gain, cutoffMoving,
+                        resonanceMoving);
     }
-    envelope.Process(yl + yr);
-    outL[i] = yl;
-    outR[i] = yr;
-    ++i;
+    i = end;
   }
   StoreFilters(f);
   mOutputEnvelope = envelope;

@@ -74,6 +74,15 @@ class KorvaneFilter : public BraxVST {
   static void RunSteady(Filters& f, EnvelopeFollower& envelope, const double* inL,
                         const double* inR, double* outL, double* outR, int from, int to,
                         double gain);
+  // Runs samples [from, to) while a glide moves: the coefficients for the whole run are
+  // computed first (independent work that pipelines), then the filters run on them, so the
+  // recomputation does not sit on the filters' dependency chain. Returns the glides' moving
+  // flags through the references.
+  static constexpr int kGlideChunk = 16;
+  template <bool kBandPass>
+  void RunGliding(Filters& f, EnvelopeFollower& envelope, const double* inL, const double* inR,
+                  double* outL, double* outR, int from, int to, double gain, bool& cutoffMoving,
+                  bool& resonanceMoving);
   Filters LoadFilters() const;
   void StoreFilters(const Filters& f);
   // Applies a controller event to the glides and the shape and tells the host and the editor.
@@ -84,8 +93,8 @@ class KorvaneFilter : public BraxVST {
   int mShape = kLowPass;
   LadderFilter mLeftLadder, mRightLadder;
   HighPassBiquad mLeftHP, mRightHP;
-  ParamSmoother mCutoffGlide;     // Hz, multiplicative
-  ParamSmoother mResonanceGlide;  // 0..1, additive so that it can reach and leave 0
+  ParamSmoother mCutoffGlide;                     // Hz, multiplicative
+  ParamSmoother mResonanceGlide;                  // 0..1, additive so that it can reach and leave 0
   std::vector<ControllerEvent> mControllerQueue;  // ascending offset; capacity reserved
   int mMeterCountdown = 0;                        // blocks until the next display update
   int mIndicatorControl = -1;                     // editor control showing limiter activity

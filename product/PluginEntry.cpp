@@ -5,7 +5,9 @@
 
 namespace {
 
-BraxVST* CreateKorvaneFilter(audioMasterCallback host) { return new KorvaneFilter(host); }
+BraxVST* CreateKorvaneFilter(audioMasterCallback host) {
+  return new KorvaneFilter(host);
+}
 
 }  // namespace
 

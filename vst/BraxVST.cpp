@@ -101,13 +101,17 @@ VstIntPtr BraxVST::CallHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, vo
 
 // ============================================================================ host services ===
 
-void BraxVST::HostBeginEdit(int index) { CallHost(audioMasterBeginEdit, index); }
+void BraxVST::HostBeginEdit(int index) {
+  CallHost(audioMasterBeginEdit, index);
+}
 
 void BraxVST::HostAutomate(int index, double normalized) {
   CallHost(audioMasterAutomate, index, 0, nullptr, static_cast<float>(normalized));
 }
 
-void BraxVST::HostEndEdit(int index) { CallHost(audioMasterEndEdit, index); }
+void BraxVST::HostEndEdit(int index) {
+  CallHost(audioMasterEndEdit, index);
+}
 
 int BraxVST::GetSamplePos() {
   const VstTimeInfo* t = reinterpret_cast<const VstTimeInfo*>(CallHost(audioMasterGetTime));
@@ -166,7 +170,9 @@ void BraxVST::SetEditorRectFromGraphics() {
   mEditRect.right = static_cast<VstInt16>(GetGUI()->Width());
 }
 
-void BraxVST::OnEditorResize(int, int) { SetEditorRectFromGraphics(); }
+void BraxVST::OnEditorResize(int, int) {
+  SetEditorRectFromGraphics();
+}
 
 void BraxVST::AttachEditor(IGraphics* graphics) {
   if (!graphics) return;
@@ -205,8 +211,8 @@ bool BraxVST::SendMidiMessages(const IMidiMessage* msgs, int count) {
 VstIntPtr BraxVST::VSTCanDo(const char* query) const {
   if (!std::strcmp(query, "receiveVstTimeInfo")) return 1;
   if (mDoesMidi) {
-    static const char* const kMidiCaps[] = {"sendVstEvents", "sendVstMidiEvent",
-                                            "receiveVstEvents", "receiveVstMidiEvent"};
+    static const char* const kMidiCaps[] = {"sendVstEvents", "sendVstMidiEvent", "receiveVstEvents",
+                                            "receiveVstMidiEvent"};
     for (const char* cap : kMidiCaps) {
       if (!std::strcmp(query, cap)) return 1;
     }
@@ -426,7 +432,8 @@ VstIntPtr BraxVST::HandleSetChunk(VstInt32 index, VstIntPtr size, const void* pt
   if (!ptr) return 0;
   StateChunk& chunk = index == 0 ? mBankChunk : mProgramChunk;
   // A negative or unrepresentable size is read as an empty (truncated) chunk.
-  const int n = (size < 0 || size > INT_MAX - StateChunk::kGranularity) ? 0 : static_cast<int>(size);
+  const int n =
+      (size < 0 || size > INT_MAX - StateChunk::kGranularity) ? 0 : static_cast<int>(size);
 
   // Hosts may hand back the very buffer effGetChunk gave them: keep track of it across growth.
   const uint8_t* src = static_cast<const uint8_t*>(ptr);
@@ -434,7 +441,8 @@ VstIntPtr BraxVST::HandleSetChunk(VstInt32 index, VstIntPtr size, const void* pt
   const bool inside = old && src >= old && src < old + chunk.Allocated();
   const std::ptrdiff_t offset = inside ? src - old : 0;
   if (!chunk.ResizeZeroed(n)) return 0;
-  if (n > 0) std::memmove(chunk.Data(), inside ? chunk.Data() + offset : src, static_cast<size_t>(n));
+  if (n > 0)
+    std::memmove(chunk.Data(), inside ? chunk.Data() + offset : src, static_cast<size_t>(n));
 
   int32_t magic = 0, version = 0;
   int pos = chunk.GetInt32(&magic, 0);

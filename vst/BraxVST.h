@@ -14,8 +14,7 @@ class BraxVST : public BraxBase {
  public:
   BraxVST(audioMasterCallback hostCallback, int nParams, const char* channelIOStr, int nPresets,
           const char* effectName, const char* productName, const char* vendorName, int version,
-          int uniqueID, int mfrID, int latency, bool doesMidi, bool usesChunks,
-          bool isInstrument);
+          int uniqueID, int mfrID, int latency, bool doesMidi, bool usesChunks, bool isInstrument);
   ~BraxVST() override;
 
   AEffect* GetAEffect() { return &mAEffect; }
@@ -45,7 +44,7 @@ class BraxVST : public BraxBase {
   // ---- the AEffect's callbacks ----
   // [host thread] Every opcode but the two idle ones runs under the plug-in lock.
   static VstIntPtr VSTCALLBACK VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                              VstIntPtr value, void* ptr, float opt);
+                                             VstIntPtr value, void* ptr, float opt);
   // [audio thread, takes the plug-in lock]
   static void VSTCALLBACK VSTProcess(AEffect* effect, float** inputs, float** outputs,
                                      VstInt32 sampleFrames);
@@ -65,8 +64,8 @@ class BraxVST : public BraxBase {
   void HandleProcessEvents(const VstEvents* events);
   void SetEditorRectFromGraphics();
   void BeginBlock();
-  VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr, float opt = 0.0f);
+  VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.0f);
 
   ERect mEditRect = {0, 0, 0, 0};
   audioMasterCallback mHostCallback;

@@ -51,9 +51,9 @@ typedef struct AEffect*(VSTCALLBACK* VstEntryProc)(audioMasterCallback host);
 
 /* The effect record: plug-in owned, at a fixed address until effClose. */
 struct AEffect {
-  VstInt32 magic;                      /* kEffectMagic */
-  AEffectDispatcherProc dispatcher;    /* host -> plug-in opcodes */
-  AEffectProcessProc process;          /* accumulating float processing (deprecated, still set) */
+  VstInt32 magic;                   /* kEffectMagic */
+  AEffectDispatcherProc dispatcher; /* host -> plug-in opcodes */
+  AEffectProcessProc process;       /* accumulating float processing (deprecated, still set) */
   AEffectSetParameterProc setParameter;
   AEffectGetParameterProc getParameter;
   VstInt32 numPrograms;
@@ -73,7 +73,7 @@ struct AEffect {
   VstInt32 version;                    /* decimal: major * 10000 + minor * 100 + bugfix */
   AEffectProcessProc processReplacing; /* float processing, outputs overwritten */
   AEffectProcessDoubleProc processDoubleReplacing; /* double processing, or NULL */
-  char future[56];                     /* zero */
+  char future[56];                                 /* zero */
 };
 
 /* Effect (dispatcher) opcodes, host -> plug-in. */
@@ -359,10 +359,10 @@ struct VstTimeInfo {
 };
 
 struct VstPinProperties {
-  char label[64];             /* kVstMaxLabelLen */
-  VstInt32 flags;             /* kVstPin* */
-  VstInt32 arrangementType;   /* kSpeakerArr* */
-  char shortLabel[8];         /* kVstMaxShortLabelLen */
+  char label[64];           /* kVstMaxLabelLen */
+  VstInt32 flags;           /* kVstPin* */
+  VstInt32 arrangementType; /* kSpeakerArr* */
+  char shortLabel[8];       /* kVstMaxShortLabelLen */
   char future[48];
 };
 
@@ -377,8 +377,8 @@ struct VstSpeakerProperties {
 };
 
 struct VstSpeakerArrangement {
-  VstInt32 type;        /* kSpeakerArr* */
-  VstInt32 numChannels; /* channels in use */
+  VstInt32 type;                           /* kSpeakerArr* */
+  VstInt32 numChannels;                    /* channels in use */
   struct VstSpeakerProperties speakers[8]; /* declared 8, may be allocated larger */
 };
 
@@ -413,10 +413,12 @@ struct MidiKeyName {
 VST_ABI_ASSERT(sizeof(VstIntPtr) == sizeof(void*), "VstIntPtr is pointer-sized");
 VST_ABI_ASSERT(sizeof(struct AEffect) == VST_ABI_PICK(144, 192), "AEffect size");
 VST_ABI_ASSERT(offsetof(struct AEffect, dispatcher) == VST_ABI_PICK(4, 8), "AEffect.dispatcher");
-VST_ABI_ASSERT(offsetof(struct AEffect, numPrograms) == VST_ABI_PICK(20, 40), "AEffect.numPrograms");
+VST_ABI_ASSERT(offsetof(struct AEffect, numPrograms) == VST_ABI_PICK(20, 40),
+               "AEffect.numPrograms");
 VST_ABI_ASSERT(offsetof(struct AEffect, flags) == VST_ABI_PICK(36, 56), "AEffect.flags");
 VST_ABI_ASSERT(offsetof(struct AEffect, resvd1) == VST_ABI_PICK(40, 64), "AEffect.resvd1");
-VST_ABI_ASSERT(offsetof(struct AEffect, initialDelay) == VST_ABI_PICK(48, 80), "AEffect.initialDelay");
+VST_ABI_ASSERT(offsetof(struct AEffect, initialDelay) == VST_ABI_PICK(48, 80),
+               "AEffect.initialDelay");
 VST_ABI_ASSERT(offsetof(struct AEffect, ioRatio) == VST_ABI_PICK(60, 92), "AEffect.ioRatio");
 VST_ABI_ASSERT(offsetof(struct AEffect, object) == VST_ABI_PICK(64, 96), "AEffect.object");
 VST_ABI_ASSERT(offsetof(struct AEffect, uniqueID) == VST_ABI_PICK(72, 112), "AEffect.uniqueID");

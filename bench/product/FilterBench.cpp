@@ -39,9 +39,9 @@ void BM_Baseline(benchmark::State& state) {
     }
     benchmark::ClobberMemory();
   }
-  state.counters["ns/frame"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * n,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns/frame"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * n,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 // Args: block size, shape, gliding (cutoff moving every sample).
@@ -77,9 +77,9 @@ void BM_Filter(benchmark::State& state) {
     e->processDoubleReplacing(e, in, out, n);
     benchmark::ClobberMemory();
   }
-  state.counters["ns/frame"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * n,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns/frame"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * n,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
 }
 

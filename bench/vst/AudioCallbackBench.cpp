@@ -35,9 +35,9 @@ void BM_FloatCallback(benchmark::State& state) {
     (kAccumulate ? e->process : e->processReplacing)(e, in, out, n);
     benchmark::ClobberMemory();
   }
-  state.counters["ns/frame"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * n,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns/frame"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * n,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
 }
 
@@ -51,9 +51,9 @@ void BM_DoubleCallback(benchmark::State& state) {
     e->processDoubleReplacing(e, in, out, n);
     benchmark::ClobberMemory();
   }
-  state.counters["ns/frame"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * n,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns/frame"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * n,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
 }
 

@@ -27,4 +27,3 @@ void BM_CreateOpenClose(benchmark::State& state) {
 BENCHMARK(BM_CreateOpenClose);
 
 }  // namespace
-

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 #include "product/dsp/DoubleRounding.h"
 
 /// Second-order high-pass section: the Audio EQ Cookbook high-pass design with a fixed Q of
@@ -24,16 +26,23 @@ class HighPassBiquad {
   /// in the history, so that the recursion never decays into denormals (the x87 build has no
   /// flush-to-zero).
   double Process(double x) noexcept;
-  /// Takes another section's frequency and coefficients, keeping this one's history: the result
-  /// equals SetFrequency with the other's frequency at the same sample rate.
-  void CopyCoefficientsFrom(const HighPassBiquad& other) noexcept {
-    mFrequency = other.mFrequency;
-    mA0 = other.mA0;
-    mA1 = other.mA1;
-    mA2 = other.mA2;
-    mB0 = other.mB0;
-    mB1 = other.mB1;
-    mB2 = other.mB2;
+  /// The frequency and the coefficients UpdateCoefficients derives from it at this sample rate.
+  struct Coefficients {
+    double frequency, a0, a1, a2, b0, b1, b2;
+  };
+  Coefficients GetCoefficients() const noexcept {
+    return {mFrequency, mA0, mA1, mA2, mB0, mB1, mB2};
+  }
+  /// Takes coefficients another section at the same sample rate computed, keeping this one's
+  /// history: the same as SetFrequency with their frequency.
+  void SetCoefficients(const Coefficients& c) noexcept {
+    mFrequency = c.frequency;
+    mA0 = c.a0;
+    mA1 = c.a1;
+    mA2 = c.a2;
+    mB0 = c.b0;
+    mB1 = c.b1;
+    mB2 = c.b2;
   }
 
   double SampleRate() const noexcept { return mSampleRate; }
@@ -76,4 +85,27 @@ inline double HighPassBiquad::Process(double x) noexcept {
   mY2 = mY1;
   mY1 = y;
   return y;
+}
+
+// Inline: called per sample while a glide moves.
+inline void HighPassBiquad::SetFrequency(double hz) noexcept {
+  if (hz == mFrequency) return;
+  mFrequency = hz;
+  UpdateCoefficients();
+}
+
+inline void HighPassBiquad::UpdateCoefficients() noexcept {
+  // Audio EQ Cookbook, HPF: w0 = 2 pi f0 / Fs, alpha = sin(w0) / (2 Q),
+  // b0 = b2 = (1 + cos w0) / 2, b1 = -(1 + cos w0), a0 = 1 + alpha, a1 = -2 cos w0,
+  // a2 = 1 - alpha; everything but a0 divided by a0.
+  const double w = mFrequency / mSampleRate * 6.283185307179586;
+  const double cosw = std::cos(w);
+  const double alpha = std::sin(w) / (2.0 * mQ);
+  mA0 = 1.0 + alpha;
+  const double n = 1.0 / mA0;
+  mA1 = -2.0 * cosw * n;
+  mA2 = (1.0 - alpha) * n;
+  mB0 = (1.0 + cosw) * 0.5 * n;
+  mB1 = -(1.0 + cosw) * n;
+  mB2 = mB0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 /// Four-stage non-linear low-pass ladder after Huovilainen's model of the Moog transistor
 /// ladder: cutoff and resonance tuning polynomials, thermal scaling of the stage saturation and
 /// half-sample phase compensation of the output, run once per sample without oversampling.
@@ -23,17 +25,24 @@ class LadderFilter {
   /// into denormals (the x87 build has no flush-to-zero); the output then settles at a tiny
   /// constant instead of 0.
   double Process(double x) noexcept;
-  /// Takes another ladder's cutoff, resonance and derived coefficients, keeping this one's
-  /// signal history: the result equals SetCutoff and SetResonance with the other's values at
-  /// the same sample rate, without computing them twice for a channel pair.
-  void CopyCoefficientsFrom(const LadderFilter& other) noexcept {
-    mCutoff = other.mCutoff;
-    mResonance = other.mResonance;
-    mFc = other.mFc;
-    mE = other.mE;
-    mFcr = other.mFcr;
-    mResQuad = other.mResQuad;
-    mTune = other.mTune;
+  /// The cutoff, resonance and what UpdateCoefficients derives from them at this sample rate.
+  struct Coefficients {
+    double cutoff, resonance, fc, e, fcr, resQuad, tune;
+  };
+  Coefficients GetCoefficients() const noexcept {
+    return {mCutoff, mResonance, mFc, mE, mFcr, mResQuad, mTune};
+  }
+  /// Takes coefficients another ladder at the same sample rate computed, keeping this one's
+  /// signal history: the same as SetCutoff and SetResonance with their values, without
+  /// computing them twice for a channel pair or a run of samples.
+  void SetCoefficients(const Coefficients& c) noexcept {
+    mCutoff = c.cutoff;
+    mResonance = c.resonance;
+    mFc = c.fc;
+    mE = c.e;
+    mFcr = c.fcr;
+    mResQuad = c.resQuad;
+    mTune = c.tune;
   }
 
   /// Saturation of one stage: p / (p + 12) with p = t (t (t + 3) + 6), t = v / 20000. p is six
@@ -115,4 +124,38 @@ inline double LadderFilter::Process(double x) noexcept {
   mStageTanh[1] = t1;
   mStageTanh[2] = t2;
   return out;
+}
+
+// Inline: called per sample while a glide moves.
+inline void LadderFilter::SetCutoff(double hz) noexcept {
+  if (hz == mCutoff) return;
+  mCutoff = hz;
+  UpdateCoefficients();
+}
+
+inline void LadderFilter::SetResonance(double resonance) noexcept {
+  if (resonance == mResonance) return;
+  mResonance = resonance;
+  UpdateCoefficients();
+}
+
+inline void LadderFilter::UpdateCoefficients() noexcept {
+  double fc = mCutoff / mSampleRate;
+  // With feedback the ladder is only stable up to a quarter of the sample rate; the limit
+  // rises linearly to Nyquist as the resonance falls towards 0, and without feedback there is
+  // none.
+  if (mResonance != 0.0) {
+    const double limit = mResonance < 0.25 ? 0.5 - mResonance : 0.25;
+    if (!(limit > fc)) fc = limit;
+  }
+  // The tuning polynomials are evaluated at twice the normalised cutoff, as in the model's
+  // two-times-oversampled form; the exponent below uses fc itself.
+  const double e = 2.0 * fc;
+  const double fcr = (1.873 * e + 0.4955) * (e * e) - 0.649 * e + 0.9988;
+  const double acr = 1.8409 * e - 3.9364 * (e * e) + 0.9968;
+  mFc = fc;
+  mE = e;
+  mFcr = fcr;
+  mResQuad = acr * mResonance * 4.0;
+  mTune = (1.0 - std::exp(-6.283185307179586 * fc * fcr)) * 40000.0;
 }

@@ -1,10 +1,9 @@
-#include "core/BraxBase.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "core/BraxBase.h"
 #include "graphics/IGraphics.h"
 
 namespace {

@@ -1,21 +1,33 @@
-#include "core/HostIdentity.h"
-
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstring>
+
+#include "core/HostIdentity.h"
 
 TEST(HostIdentity, NamesMatchFragmentsCaseInsensitivelyInTableOrder) {
   const struct {
     const char* name;
     int code;
   } cases[] = {
-      {"REAPER", 1},           {"Cubase SX", 3},          {"Nuendo", 4},
-      {"FruityLoops", 7},      {"Ableton Live", 9},       {"Adobe Audition", 17},
-      {"reaper cubase", 3},    {"Cakewalk Sonar", 5},     {"Samplitude", 8},
-      {"Melodyne", 12},        {"vstmanlib", 13},         {"AULab", 14},
-      {"Forte", 15},           {"Chainer", 16},           {"Orion", 18},
-      {"Live Forte", 9},       {"", 0},                   {"Some Other Host", 0},
+      {"REAPER", 1},
+      {"Cubase SX", 3},
+      {"Nuendo", 4},
+      {"FruityLoops", 7},
+      {"Ableton Live", 9},
+      {"Adobe Audition", 17},
+      {"reaper cubase", 3},
+      {"Cakewalk Sonar", 5},
+      {"Samplitude", 8},
+      {"Melodyne", 12},
+      {"vstmanlib", 13},
+      {"AULab", 14},
+      {"Forte", 15},
+      {"Chainer", 16},
+      {"Orion", 18},
+      {"Live Forte", 9},
+      {"", 0},
+      {"Some Other Host", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(IdentifyHost(c.name), c.code) << c.name;
   EXPECT_EQ(IdentifyHost(nullptr), 0);

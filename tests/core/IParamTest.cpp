@@ -1,10 +1,10 @@
-#include "core/IParam.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
+
+#include "core/IParam.h"
 
 namespace {
 

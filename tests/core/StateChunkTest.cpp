@@ -1,8 +1,8 @@
-#include "core/StateChunk.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
+
+#include "core/StateChunk.h"
 
 TEST(StateChunk, GrowsByGranularityAndShrinksOnlyWhenFarOversized) {
   StateChunk c;

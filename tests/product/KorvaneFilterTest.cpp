@@ -1,12 +1,11 @@
 // The filter plug-in's behaviour, driven through the VST 2 interface by the test host.
-#include "product/KorvaneFilter.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <vector>
 
+#include "product/KorvaneFilter.h"
 #include "tests/support/TestHost.h"
 #include "vst/VSTEntry.h"
 
@@ -20,7 +19,9 @@ AEffect* VSTCALLBACK KorvaneMain(audioMasterCallback host) {
                            host);
 }
 
-float CutoffNormalized(double hz) { return static_cast<float>(std::pow((hz - 10.0) / 17990.0, 0.4)); }
+float CutoffNormalized(double hz) {
+  return static_cast<float>(std::pow((hz - 10.0) / 17990.0, 0.4));
+}
 
 class Filter : public ::testing::Test {
  protected:
@@ -243,7 +244,8 @@ TEST_F(Filter, AllMidiPassesThroughUnchanged) {
 
 TEST_F(Filter, BrickwallBoundsPeaksAndLeavesQuietSamplesAlone) {
   std::vector<double> loud(8192);
-  for (size_t i = 0; i < loud.size(); ++i) loud[i] = 3.0 * std::sin(2.0 * kPi * 220.0 * i / 44100.0);
+  for (size_t i = 0; i < loud.size(); ++i)
+    loud[i] = 3.0 * std::sin(2.0 * kPi * 220.0 * i / 44100.0);
   Configure(KorvaneFilter::kLowPass, 18000.0, 0.0f, false);
   const std::vector<double> free = Run(loud);
   double peak = 0;

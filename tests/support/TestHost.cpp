@@ -9,7 +9,9 @@ thread_local TestHost* gConstructing = nullptr;
 
 }  // namespace
 
-std::string TestHost::DefaultModulePath() { return KORVANE_MODULE_PATH; }
+std::string TestHost::DefaultModulePath() {
+  return KORVANE_MODULE_PATH;
+}
 
 void TestHost::InitTimeInfo() {
   timeInfo.samplePos = 0.0;
@@ -53,7 +55,9 @@ void TestHost::Create(VstEntryProc entry) {
   }
 }
 
-TestHost::~TestHost() { Close(); }
+TestHost::~TestHost() {
+  Close();
+}
 
 void TestHost::Close() {
   if (mEffect) mEffect->dispatcher(mEffect, effClose, 0, 0, nullptr, 0.0f);
@@ -72,7 +76,9 @@ void TestHost::Start(float sampleRate, int blockSize) {
   Dispatch(effMainsChanged, 0, 1);
 }
 
-float TestHost::GetParameter(VstInt32 index) { return mEffect->getParameter(mEffect, index); }
+float TestHost::GetParameter(VstInt32 index) {
+  return mEffect->getParameter(mEffect, index);
+}
 
 void TestHost::SetParameter(VstInt32 index, float value) {
   mEffect->setParameter(mEffect, index, value);
@@ -123,14 +129,13 @@ int TestHost::CountCalls(VstInt32 opcode) const {
 }
 
 VstIntPtr VSTCALLBACK TestHost::HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                              VstIntPtr value, void* ptr, float opt) {
+                                             VstIntPtr value, void* ptr, float opt) {
   TestHost* host = effect && effect->user ? static_cast<TestHost*>(effect->user) : gConstructing;
   if (!host) return opcode == audioMasterVersion ? kVstVersion : 0;
   return host->Answer(opcode, index, value, ptr, opt);
 }
 
-VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                           float opt) {
+VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
   calls.push_back({opcode, index, value, opt});
   switch (opcode) {
     case audioMasterVersion:

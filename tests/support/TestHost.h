@@ -33,8 +33,8 @@ class TestHost {
   AEffect* Effect() const { return mEffect; }
   const std::string& Error() const { return mError; }
 
-  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr, float opt = 0.0f);
+  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.0f);
   /// effOpen, effSetSampleRate, effSetBlockSize, effMainsChanged(1): what a DAW does first.
   void Start(float sampleRate = 44100.0f, int blockSize = 512);
   void Close();

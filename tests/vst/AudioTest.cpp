@@ -207,8 +207,8 @@ TEST_F(Audio, DispatcherHooksFollowOpenRateBlockAndMains) {
   EXPECT_EQ(plug->GetBlockSize(), 256);
   host.Dispatch(effMainsChanged, 0, 1);
   host.Dispatch(effMainsChanged, 0, 0);
-  const std::vector<std::string> expected = {"Reset", "Reset", "Reset", "Activate", "Deactivate",
-                                             "Reset"};
+  const std::vector<std::string> expected = {"Reset",    "Reset",      "Reset",
+                                             "Activate", "Deactivate", "Reset"};
   EXPECT_EQ(plug->log, expected);
 }
 

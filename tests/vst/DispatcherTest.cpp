@@ -96,9 +96,9 @@ TEST_F(Dispatcher, NullObjectUnknownOpcodesAndNullPointersAreSafe) {
   EXPECT_EQ(copy.getParameter(&copy, 1), 0.0f);
   copy.setParameter(&copy, 1, 0.5f);
 
-  for (int opcode : {9, 16, 17, 18, 20, 21, 27, 28, 30, 31, 32, 36, 37, 38, 39, 40, 43, 44, 46,
-                     49, 52, 54, 55, 56, 57, 59, 60, 61, 62, 63, 64, 65, 67, 68, 70, 71, 72, 73,
-                     74, 75, 76, 77, 78, 79, 80, 100, 1000, -1}) {
+  for (int opcode : {9,  16, 17, 18, 20, 21, 27, 28, 30, 31, 32, 36, 37, 38,  39,   40,
+                     43, 44, 46, 49, 52, 54, 55, 56, 57, 59, 60, 61, 62, 63,  64,   65,
+                     67, 68, 70, 71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 100, 1000, -1}) {
     EXPECT_EQ(host.Dispatch(opcode, 0, 0, nullptr), 0) << "opcode " << opcode;
   }
   for (int opcode : {effGetProgramName, effSetProgramName, effGetEffectName, effGetVendorString,
@@ -177,8 +177,7 @@ TEST_F(Dispatcher, NoEditorUntilOneIsAttached) {
 TEST_F(Dispatcher, SpeakerArrangementsAndMidiKeyNames) {
   VstSpeakerArrangement* in = nullptr;
   VstSpeakerArrangement* out = nullptr;
-  EXPECT_EQ(host.Dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out),
-            1);
+  EXPECT_EQ(host.Dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out), 1);
   ASSERT_NE(in, nullptr);
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(in->numChannels, 2);

@@ -28,7 +28,8 @@ VstIntPtr SetChunk(TestHost& host, int index, const Bytes& bytes) {
 }
 
 void PutInt(Bytes& b, int32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+  for (int i = 0; i < 4; ++i)
+    b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
 }
 
 void PutDouble(Bytes& b, double d) {

@@ -9,8 +9,7 @@
 
 namespace {
 
-VstIntPtr VSTCALLBACK ProbeHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr,
-                                float) {
+VstIntPtr VSTCALLBACK ProbeHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
   switch (opcode) {
     case audioMasterVersion:
       return kVstVersion;
@@ -51,7 +50,8 @@ int main(int argc, char** argv) {
   auto entry = reinterpret_cast<VstEntryProc>(lib.Symbol("VSTPluginMain"));
   if (!entry) entry = reinterpret_cast<VstEntryProc>(lib.Symbol("main"));
   if (!entry) {
-    std::fprintf(stderr, "korvane-probe: %s exports neither VSTPluginMain nor main\n", path.c_str());
+    std::fprintf(stderr, "korvane-probe: %s exports neither VSTPluginMain nor main\n",
+                 path.c_str());
     return 1;
   }
   AEffect* e = entry(ProbeHost);
