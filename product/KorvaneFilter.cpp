@@ -62,6 +62,8 @@ KorvaneFilter::KorvaneFilter(audioMasterCallback hostCallback)
   mResonanceGlide.SetImmediate(0.35);
 
   GetParam(kBrickwall)->DefineBool("brickwall limit", true);
+
+  BuildEditor();
 }
 
 KorvaneFilter::~KorvaneFilter() = default;

@@ -60,6 +60,10 @@ class KorvaneFilter : public BraxVST {
   const LadderFilter& GetLadder(int channel) const { return channel ? mRightLadder : mLeftLadder; }
 
  private:
+  // [constructor only] Creates the editor's graphics object and controls, stores the indices
+  // of the limiter lamp and the level meter, and attaches the editor.
+  void BuildEditor();
+
   /// The filters one block runs on: copied from the members at block start and written back at
   /// its end, so that the per-sample state stays in registers rather than in the object.
   struct Filters {

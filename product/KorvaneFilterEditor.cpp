@@ -1,0 +1,4 @@
+// The editor of KorvaneFilter: its graphics object and controls.
+#include "product/KorvaneFilter.h"
+
+void KorvaneFilter::BuildEditor() {}
