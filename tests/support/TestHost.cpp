@@ -136,6 +136,7 @@ VstIntPtr VSTCALLBACK TestHost::HostCallback(AEffect* effect, VstInt32 opcode, V
 }
 
 VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+  std::lock_guard<std::mutex> lock(mAnswerMutex);
   calls.push_back({opcode, index, value, opt});
   switch (opcode) {
     case audioMasterVersion:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,7 @@ class TestHost {
   void Create(VstEntryProc entry);
   void InitTimeInfo();
 
+  std::mutex mAnswerMutex;  // plug-ins may call back from several host threads
   DynamicLibrary mLibrary;
   AEffect* mEffect = nullptr;
   std::string mError;
