@@ -127,43 +127,32 @@ template <bool kBandPass>
 void KorvaneFilter::RunGliding(Filters& f, EnvelopeFollower& envelope, const double* inL,
                                const double* inR, double* outL, double* outR, int from, int to,
                                double gain, bool& cutoffMoving, bool& resonanceMoving) {
-  // Coefficients per sample of the run; the right channel's equal the left's.
-  LadderFilter::Coefficients ladderAt[kGlideChunk];
-  HighPassBiquad::Coefficients highPassAt[kGlideChunk];
-  const int count = to - from;
-  LadderFilter ladder = f.ladderL;
-  HighPassBiquad highPass = f.highPassL;
-  for (int k = 0; k < count; ++k) {
+  // Local copies that nothing else can reach: their state lives in registers for the run.
+  LadderFilter ladderL = f.ladderL, ladderR = f.ladderR;
+  HighPassBiquad highPassL = f.highPassL, highPassR = f.highPassR;
+  EnvelopeFollower env = envelope;
+  for (int i = from; i < to; ++i) {
+    // The coefficient work depends only on the glides, not on the signal: it overlaps with
+    // the filters' dependency chain from the previous sample.
     if (cutoffMoving) {
       const double hz = mCutoffGlide.Current();
-      ladder.SetCutoff(hz);
+      ladderL.SetCutoff(hz);
       if (mShape == kBandPassWide) {
-        highPass.SetFrequency(hz * 0.25);
+        highPassL.SetFrequency(hz * 0.25);
       } else if (mShape == kBandPassNarrow) {
-        highPass.SetFrequency(hz * 0.75);
+        highPassL.SetFrequency(hz * 0.75);
       }
       cutoffMoving = mCutoffGlide.Tick();
     }
     if (resonanceMoving) {
-      ladder.SetResonance(mResonanceGlide.Current());
+      ladderL.SetResonance(mResonanceGlide.Current());
       resonanceMoving = mResonanceGlide.Tick();
     }
-    ladderAt[k] = ladder.GetCoefficients();
-    highPassAt[k] = highPass.GetCoefficients();
-  }
-
-  LadderFilter ladderL = f.ladderL, ladderR = f.ladderR;
-  HighPassBiquad highPassL = f.highPassL, highPassR = f.highPassR;
-  EnvelopeFollower env = envelope;
-  for (int k = 0; k < count; ++k) {
-    const int i = from + k;
-    ladderL.SetCoefficients(ladderAt[k]);
-    ladderR.SetCoefficients(ladderAt[k]);
+    ladderR.SetCoefficients(ladderL.GetCoefficients());
+    highPassR.SetCoefficients(highPassL.GetCoefficients());
     double yl = ladderL.Process(FiniteOrZero(inL[i]));
     double yr = ladderR.Process(FiniteOrZero(inR[i]));
     if (kBandPass) {
-      highPassL.SetCoefficients(highPassAt[k]);
-      highPassR.SetCoefficients(highPassAt[k]);
       yl = highPassL.Process(yl) * gain;
       yr = highPassR.Process(yr) * gain;
     }
@@ -173,13 +162,8 @@ void KorvaneFilter::RunGliding(Filters& f, EnvelopeFollower& envelope, const dou
   }
   f.ladderL = ladderL;
   f.ladderR = ladderR;
-  // Coefficients move even in a low-pass block: a band-pass shape may follow.
   f.highPassL = highPassL;
   f.highPassR = highPassR;
-  if (!kBandPass) {
-    f.highPassL.SetCoefficients(highPass.GetCoefficients());
-    f.highPassR.SetCoefficients(highPass.GetCoefficients());
-  }
   envelope = env;
 }
 
@@ -328,8 +312,8 @@ void KorvaneFilter::ProcessDoubleReplacing(double** inputs, double** outputs, in
       i = end;
       continue;
     }
-    // A glide moves: run up to the next event in chunks of precomputed coefficients.
-    int end = i + kGlideChunk < nFrames ? i + kGlideChunk : nFrames;
+    // A glide moves: run up to the next event recomputing coefficients on the way.
+    int end = nFrames;
     if (pending < queued && mControllerQueue[pending].offset < end) {
       end = mControllerQueue[pending].offset;
     }

@@ -78,11 +78,8 @@ class KorvaneFilter : public BraxVST {
   static void RunSteady(Filters& f, EnvelopeFollower& envelope, const double* inL,
                         const double* inR, double* outL, double* outR, int from, int to,
                         double gain);
-  // Runs samples [from, to) while a glide moves: the coefficients for the whole run are
-  // computed first (independent work that pipelines), then the filters run on them, so the
-  // recomputation does not sit on the filters' dependency chain. Returns the glides' moving
-  // flags through the references.
-  static constexpr int kGlideChunk = 16;
+  // Runs samples [from, to) while a glide moves, recomputing coefficients every sample;
+  // updates the glides' moving flags.
   template <bool kBandPass>
   void RunGliding(Filters& f, EnvelopeFollower& envelope, const double* inL, const double* inR,
                   double* outL, double* outR, int from, int to, double gain, bool& cutoffMoving,
