@@ -95,15 +95,34 @@ inline double FiniteOrZero(double x) {
   return std::isfinite(x) ? x : 0.0;
 }
 
-template <bool kBandPass>
-void KorvaneFilter::RunSteady(Filters& f, EnvelopeFollower& envelope, const double* inL,
-                              const double* inR, double* outL, double* outR, int from, int to,
-                              double gain) {
+template <bool kBandPass, bool kGliding>
+void KorvaneFilter::Run(Filters& f, EnvelopeFollower& envelope, const double* inL,
+                        const double* inR, double* outL, double* outR, int from, int to,
+                        double gain, bool& cutoffMoving, bool& resonanceMoving) {
   // Local copies that nothing else can reach: their state lives in registers for the run.
   LadderFilter ladderL = f.ladderL, ladderR = f.ladderR;
   HighPassBiquad highPassL = f.highPassL, highPassR = f.highPassR;
   EnvelopeFollower env = envelope;
   for (int i = from; i < to; ++i) {
+    if (kGliding) {
+      // Coefficients follow the glides sample by sample; the right channel shares the left's.
+      if (cutoffMoving) {
+        const double hz = mCutoffGlide.Current();
+        ladderL.SetCutoff(hz);
+        if (mShape == kBandPassWide) {
+          highPassL.SetFrequency(hz * 0.25);
+        } else if (mShape == kBandPassNarrow) {
+          highPassL.SetFrequency(hz * 0.75);
+        }
+        cutoffMoving = mCutoffGlide.Tick();
+      }
+      if (resonanceMoving) {
+        ladderL.SetResonance(mResonanceGlide.Current());
+        resonanceMoving = mResonanceGlide.Tick();
+      }
+      ladderR.SetCoefficients(ladderL.GetCoefficients());
+      highPassR.SetCoefficients(highPassL.GetCoefficients());
+    }
     double yl = ladderL.Process(FiniteOrZero(inL[i]));
     double yr = ladderR.Process(FiniteOrZero(inR[i]));
     if (kBandPass) {
@@ -116,54 +135,11 @@ void KorvaneFilter::RunSteady(Filters& f, EnvelopeFollower& envelope, const doub
   }
   f.ladderL = ladderL;
   f.ladderR = ladderR;
-  if (kBandPass) {
+  // A gliding low-pass run still moves the high-pass coefficients, for a later band-pass block.
+  if (kBandPass || kGliding) {
     f.highPassL = highPassL;
     f.highPassR = highPassR;
   }
-  envelope = env;
-}
-
-template <bool kBandPass>
-void KorvaneFilter::RunGliding(Filters& f, EnvelopeFollower& envelope, const double* inL,
-                               const double* inR, double* outL, double* outR, int from, int to,
-                               double gain, bool& cutoffMoving, bool& resonanceMoving) {
-  // Local copies that nothing else can reach: their state lives in registers for the run.
-  LadderFilter ladderL = f.ladderL, ladderR = f.ladderR;
-  HighPassBiquad highPassL = f.highPassL, highPassR = f.highPassR;
-  EnvelopeFollower env = envelope;
-  for (int i = from; i < to; ++i) {
-    // The coefficient work depends only on the glides, not on the signal: it overlaps with
-    // the filters' dependency chain from the previous sample.
-    if (cutoffMoving) {
-      const double hz = mCutoffGlide.Current();
-      ladderL.SetCutoff(hz);
-      if (mShape == kBandPassWide) {
-        highPassL.SetFrequency(hz * 0.25);
-      } else if (mShape == kBandPassNarrow) {
-        highPassL.SetFrequency(hz * 0.75);
-      }
-      cutoffMoving = mCutoffGlide.Tick();
-    }
-    if (resonanceMoving) {
-      ladderL.SetResonance(mResonanceGlide.Current());
-      resonanceMoving = mResonanceGlide.Tick();
-    }
-    ladderR.SetCoefficients(ladderL.GetCoefficients());
-    highPassR.SetCoefficients(highPassL.GetCoefficients());
-    double yl = ladderL.Process(FiniteOrZero(inL[i]));
-    double yr = ladderR.Process(FiniteOrZero(inR[i]));
-    if (kBandPass) {
-      yl = highPassL.Process(yl) * gain;
-      yr = highPassR.Process(yr) * gain;
-    }
-    env.Process(yl + yr);
-    outL[i] = yl;
-    outR[i] = yr;
-  }
-  f.ladderL = ladderL;
-  f.ladderR = ladderR;
-  f.highPassL = highPassL;
-  f.highPassR = highPassR;
   envelope = env;
 }
 
@@ -298,30 +274,26 @@ void KorvaneFilter::ProcessDoubleReplacing(double** inputs, double** outputs, in
       }
       ++pending;
     }
-    if (!cutoffMoving && !resonanceMoving) {
-      // Nothing changes until the next event: run the filters without per-sample checks.
-      int end = nFrames;
-      if (pending < queued && mControllerQueue[pending].offset < end) {
-        end = mControllerQueue[pending].offset;
-      }
-      if (bandPass) {
-        RunSteady<true>(f, envelope, inL, inR, outL, outR, i, end, gain);
-      } else {
-        RunSteady<false>(f, envelope, inL, inR, outL, outR, i, end, gain);
-      }
-      i = end;
-      continue;
-    }
-    // A glide moves: run up to the next event recomputing coefficients on the way.
+    // Run up to the next event: without per-sample checks while nothing changes, recomputing
+    // coefficients on the way while a glide moves.
     int end = nFrames;
     if (pending < queued && mControllerQueue[pending].offset < end) {
       end = mControllerQueue[pending].offset;
     }
+    const bool gliding = cutoffMoving || resonanceMoving;
     if (bandPass) {
-      RunGliding<true>(f, envelope, inL, inR, outL, outR, i, end, gain, cutoffMoving,
+      if (gliding) {
+        Run<true, true>(f, envelope, inL, inR, outL, outR, i, end, gain, cutoffMoving,
+                        resonanceMoving);
+      } else {
+        Run<true, false>(f, envelope, inL, inR, outL, outR, i, end, gain, cutoffMoving,
+                         resonanceMoving);
+      }
+    } else if (gliding) {
+      Run<false, true>(f, envelope, inL, inR, outL, outR, i, end, gain, cutoffMoving,
                        resonanceMoving);
     } else {
-      RunGliding<false>(f, envelope, inL, inR, outL, outR, i, end, gain, cutoffMoving,
+      Run<false, false>(f, envelope, inL, inR, outL, outR, i, end, gain, cutoffMoving,
                         resonanceMoving);
     }
     i = end;

@@ -73,17 +73,13 @@ class KorvaneFilter : public BraxVST {
   static void ApplyCutoff(Filters& f, int shape, double hz);
   static void ApplyHighPassFrequency(Filters& f, int shape, double hz);
   static void ApplyResonance(Filters& f, double resonance);
-  // Runs samples [from, to) with nothing changing: no event due, no glide moving.
-  template <bool kBandPass>
-  static void RunSteady(Filters& f, EnvelopeFollower& envelope, const double* inL,
-                        const double* inR, double* outL, double* outR, int from, int to,
-                        double gain);
-  // Runs samples [from, to) while a glide moves, recomputing coefficients every sample;
-  // updates the glides' moving flags.
-  template <bool kBandPass>
-  void RunGliding(Filters& f, EnvelopeFollower& envelope, const double* inL, const double* inR,
-                  double* outL, double* outR, int from, int to, double gain, bool& cutoffMoving,
-                  bool& resonanceMoving);
+  // Runs samples [from, to), between two controller events. While a glide moves
+  // (kGliding) the coefficients are recomputed every sample and the moving flags updated;
+  // otherwise nothing but the filters runs.
+  template <bool kBandPass, bool kGliding>
+  void Run(Filters& f, EnvelopeFollower& envelope, const double* inL, const double* inR,
+           double* outL, double* outR, int from, int to, double gain, bool& cutoffMoving,
+           bool& resonanceMoving);
   Filters LoadFilters() const;
   void StoreFilters(const Filters& f);
   // Applies a controller event to the glides and the shape and tells the host and the editor.
