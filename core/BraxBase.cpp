@@ -362,24 +362,8 @@ void BraxBase::ConnectOutputs(int start, int count, bool connected) {
 void BraxBase::SetBlockSize(int blockSize) {
   if (blockSize < 0) blockSize = 0;
   if (blockSize == mBlockSize) return;
-  if (static_cast<size_t>(blockSize) > (static_cast<size_t>(INT32_MAX) - 8192) / sizeof(double)) {
-    return;  // no buffer of that many doubles can exist; blocks grow the scratch if they must
-  }
-  const int bytes = blockSize * static_cast<int>(sizeof(double));
-  bool ok = true;
-  for (int i = 0; i < NInChannels(); ++i) {
-    StateChunk& s = mInChannels.Get(i)->scratch;
-    s.Clear();
-    ok = s.ResizeZeroed(bytes) && ok;
-  }
-  for (int i = 0; i < NOutChannels(); ++i) {
-    StateChunk& s = mOutChannels.Get(i)->scratch;
-    s.Clear();
-    ok = s.ResizeZeroed(bytes) && ok;
-  }
   mBlockSize = blockSize;
-  mScratchFrames = ok ? blockSize : 0;
-  PointUnconnectedAtScratch();
+  mScratchFrames = SizeScratch(blockSize, true) ? blockSize : 0;
 }
 
 void BraxBase::PointUnconnectedAtScratch() {
@@ -393,24 +377,35 @@ void BraxBase::PointUnconnectedAtScratch() {
   }
 }
 
+// Each scratch buffer gets a different amount of slack, so that no two start at the same offset
+// within a 4 KiB page: reading one while writing another at the same offset stalls on 4K
+// aliasing, and some processors' memcpy between such buffers is twenty times slower.
+bool BraxBase::SizeScratch(int frames, bool clear) {
+  constexpr int kStagger = 320;  // bytes; multiples stay clear of 0 mod 4096 for 12 channels
+  constexpr size_t kMaxFrames = (static_cast<size_t>(INT32_MAX) / 2) / sizeof(double);
+  if (frames < 0 || static_cast<size_t>(frames) > kMaxFrames) return false;
+  const int bytes = frames * static_cast<int>(sizeof(double));
+  bool ok = true;
+  int slack = 0;
+  auto size = [&](StateChunk& scratch) {
+    if (clear) scratch.Clear();
+    ok = scratch.ResizeZeroed(bytes + slack) && ok;
+    slack += kStagger;
+  };
+  for (int i = 0; i < NInChannels(); ++i) size(mInChannels.Get(i)->scratch);
+  for (int i = 0; i < NOutChannels(); ++i) size(mOutChannels.Get(i)->scratch);
+  PointUnconnectedAtScratch();
+  return ok;
+}
+
 // A host that sends more frames than it announced would otherwise have us write past the
 // scratch buffers: grow them (allocating on the audio thread, the host's fault). Existing
 // contents are kept, new frames are zero.
 bool BraxBase::EnsureScratch(int nFrames) {
   if (nFrames <= mScratchFrames) return true;
-  if (static_cast<size_t>(nFrames) > (static_cast<size_t>(INT32_MAX) - 8192) / sizeof(double)) {
-    return false;
-  }
-  const int bytes = nFrames * static_cast<int>(sizeof(double));
-  bool ok = true;
-  for (int i = 0; i < NInChannels(); ++i)
-    ok = mInChannels.Get(i)->scratch.ResizeZeroed(bytes) && ok;
-  for (int i = 0; i < NOutChannels(); ++i) {
-    ok = mOutChannels.Get(i)->scratch.ResizeZeroed(bytes) && ok;
-  }
-  PointUnconnectedAtScratch();
-  if (ok) mScratchFrames = nFrames;
-  return ok;
+  if (!SizeScratch(nFrames, false)) return false;
+  mScratchFrames = nFrames;
+  return true;
 }
 
 // ============================================================================ audio blocks ===

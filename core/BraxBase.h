@@ -149,6 +149,7 @@ class BraxBase {
   int StoredHostCode() const { return mHostCode; }
 
  private:
+  bool SizeScratch(int frames, bool clear);
   bool EnsureScratch(int nFrames);
   void PointUnconnectedAtScratch();
 
