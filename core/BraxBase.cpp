@@ -11,8 +11,14 @@
 
 namespace {
 
+// Copies at most size - 1 characters and terminates; reads no further than that, so a host's
+// unterminated name is cut rather than overrun.
 void CopyName(char* dst, size_t size, const char* src) {
-  std::snprintf(dst, size, "%s", src ? src : "");
+  size_t n = 0;
+  if (src) {
+    for (; n + 1 < size && src[n]; ++n) dst[n] = src[n];
+  }
+  dst[n] = '\0';
 }
 
 // A malformed channel string is our own mistake, not the host's: stop loudly.
