@@ -5,21 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/CopyText.h"
 #include "core/HostIdentity.h"
 #include "graphics/IGraphics.h"
 #include "platform/LockGuard.h"
 
 namespace {
-
-// Copies at most size - 1 characters and terminates; reads no further than that, so a host's
-// unterminated name is cut rather than overrun.
-void CopyName(char* dst, size_t size, const char* src) {
-  size_t n = 0;
-  if (src) {
-    for (; n + 1 < size && src[n]; ++n) dst[n] = src[n];
-  }
-  dst[n] = '\0';
-}
 
 // A malformed channel string is our own mistake, not the host's: stop loudly.
 void ParseFailed(const char* what) {
@@ -63,9 +54,9 @@ BraxBase::BraxBase(int nParams, const char* channelIOStr, int nPresets, const ch
     std::snprintf(preset->name, sizeof preset->name, "- %d -", i);
     mPresets.Add(preset);
   }
-  CopyName(mEffectName, sizeof mEffectName, effectName);
-  CopyName(mProductName, sizeof mProductName, productName);
-  CopyName(mVendorName, sizeof mVendorName, vendorName);
+  CopyText(mEffectName, sizeof mEffectName, effectName);
+  CopyText(mProductName, sizeof mProductName, productName);
+  CopyText(mVendorName, sizeof mVendorName, vendorName);
 
   int maxIn = 0, maxOut = 0;
   if (channelIOStr) {
@@ -284,7 +275,7 @@ void BraxBase::FillUnusedPresets(const char* name, int count) {
       IPresetSlot* preset = mPresets.Get(i);
       if (preset->used) continue;
       preset->used = true;
-      CopyName(preset->name, sizeof preset->name, name ? name : "Default");
+      CopyText(preset->name, sizeof preset->name, name ? name : "Default");
       preset->state.Clear();
       SerializeParams(preset->state);
       break;
@@ -321,7 +312,7 @@ void BraxBase::StoreCurrentPreset(const char* name) {
   if (!preset) return;
   preset->state.Clear();
   SerializeParams(preset->state);
-  if (name && name[0]) CopyName(preset->name, sizeof preset->name, name);
+  if (name && name[0]) CopyText(preset->name, sizeof preset->name, name);
 }
 
 const char* BraxBase::GetPresetName(int index) const {

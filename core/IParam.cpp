@@ -6,13 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/CopyText.h"
+
 namespace {
 
 constexpr int kEntrySize = 4 + IParam::kTextSize;
 
-void CopyText(char* dst, const char* src) {
-  if (!src) src = "";
-  std::snprintf(dst, IParam::kTextSize, "%s", src);
+void CopyParamText(char* dst, const char* src) {
+  CopyText(dst, IParam::kTextSize, src);
 }
 
 // Truncation toward zero, defined for every double: out-of-range values and NaN saturate.
@@ -33,8 +34,8 @@ double Clamp01(double n) {
 void IParam::DefineDouble(const char* name, double defaultValue, double min, double max,
                           double step, const char* label) {
   if (mKind == kParamNone) mKind = kParamDouble;
-  CopyText(mName, name);
-  CopyText(mLabel, label);
+  CopyParamText(mName, name);
+  CopyParamText(mLabel, label);
   mValue = defaultValue;
   mMin = min;
   mMax = max < min + step ? min + step : max;
@@ -69,7 +70,7 @@ void IParam::SetShape(double shape) {
 void IParam::SetValueText(int value, const char* text) {
   uint8_t entry[kEntrySize] = {};
   std::memcpy(entry, &value, 4);
-  CopyText(reinterpret_cast<char*>(entry + 4), text);
+  CopyParamText(reinterpret_cast<char*>(entry + 4), text);
   mDisplayTexts.PutBytes(entry, kEntrySize);
 }
 
@@ -139,7 +140,7 @@ void IParam::FormatDisplay(double value, bool normalized, char* outText) const {
       if (ev != i) continue;
       const char* text = reinterpret_cast<const char*>(entry + 4);
       if (text[0]) {
-        CopyText(outText, text);
+        CopyParamText(outText, text);
         return;
       }
       break;  // an empty text falls back to the number
@@ -147,7 +148,7 @@ void IParam::FormatDisplay(double value, bool normalized, char* outText) const {
   }
 
   if (v == 0.0) {
-    CopyText(outText, "0");
+    CopyParamText(outText, "0");
   } else if (mDisplayPrecision == 0) {
     std::snprintf(outText, kTextSize, "%d", TruncToInt(v));
   } else {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/CopyText.h"
 #include "core/HostIdentity.h"
 #include "graphics/IGraphics.h"
 #include "platform/LockGuard.h"
@@ -28,14 +29,8 @@ constexpr VstIntPtr kBeef = 0xBEEF;
 // Zero-extended on 64-bit: hosts compare the full value.
 constexpr VstIntPtr kBeefAnswer = static_cast<VstIntPtr>(static_cast<uint32_t>(0xBEEF0000u));
 
-// Copies at most bound - 1 characters and always terminates.
 void CopyString(void* dst, const char* src, size_t bound) {
-  char* out = static_cast<char*>(dst);
-  size_t n = 0;
-  if (src) {
-    for (; n + 1 < bound && src[n]; ++n) out[n] = src[n];
-  }
-  out[n] = '\0';
+  CopyText(static_cast<char*>(dst), bound, src);
 }
 
 BraxVST* PlugOf(AEffect* effect) {
