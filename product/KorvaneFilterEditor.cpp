@@ -1,4 +1,71 @@
-// The editor of KorvaneFilter: its graphics object and controls.
-#include "product/KorvaneFilter.h"
+// The editor of KorvaneFilter: a fixed 274 x 350 bitmap panel with nine controls. The attach
+// order fixes the indices the processing relies on: 1, 2 and 3 are the knobs of parameters 1,
+// 2 and 3; the lamp's and the meter's indices are stored.
+#include <string>
 
-void KorvaneFilter::BuildEditor() {}
+#include "controls/IBitmapControl.h"
+#include "controls/IFilmstripKnobControl.h"
+#include "controls/ILinkControl.h"
+#include "controls/ISwitchControl.h"
+#include "graphics/CreateGraphics.h"
+#include "graphics/IGraphics.h"
+#include "product/IGlowControl.h"
+#include "product/IVersionDigitsControl.h"
+#include "product/KorvaneFilter.h"
+#include "resources/KorvaneFilterResources.h"
+
+namespace {
+
+constexpr int kEditorWidth = 274;
+constexpr int kEditorHeight = 350;
+constexpr int kEditorFPS = 18;
+constexpr double kKnobGearing = 6.0;
+constexpr const char* kManualFile = "KorvaneFilter_manual.pdf";
+
+}  // namespace
+
+void KorvaneFilter::BuildEditor() {
+  IGraphics* g = CreateGraphics(this, kEditorWidth, kEditorHeight, kEditorFPS);
+
+  const IBitmap background = g->LoadBitmapResource(BG_ID, BG_FN, 2);
+  const IBitmap shapeKnob = g->LoadBitmapResource(KNOB_3WAY_ID, KNOB_3WAY_FN, 3);
+  const IBitmap smallKnob = g->LoadBitmapResource(KNOB_CAP_ID, KNOB_CAP_FN, 136);
+  const IBitmap bigKnob = g->LoadBitmapResource(BIG_KNOB_ID, BIG_KNOB_FN, 136);
+  const IBitmap toggle = g->LoadBitmapResource(TOGGLE_ID, TOGGLE_FN, 2);
+  const IBitmap glow = g->LoadBitmapResource(GLOW_ID, GLOW_FN, 1);
+  const IBitmap meter = g->LoadBitmapResource(VU_ID, VU_FN, 87);
+  const IBitmap digits = g->LoadBitmapResource(NUMBERS_ID, NUMBERS_FN, 10);
+
+  // 0: the panel; its emblem switches between the two captionings.
+  auto* panel = new ISwitchControl(this, 0, 0, kBackground, background, IBlend::kBlendOpaque);
+  panel->SetTargetArea(IRect(26, 102, 88, 121));
+  panel->DisableTextEntry(true);
+  g->AttachControl(panel);
+
+  // 1 to 3: the knobs.
+  g->AttachControl(new IFilmstripKnobControl(this, 53, 240, kShape, shapeKnob, 0, kKnobGearing));
+  g->AttachControl(new IFilmstripKnobControl(this, 121, 237, kCutoff, bigKnob, 0, kKnobGearing));
+  g->AttachControl(
+      new IFilmstripKnobControl(this, 195, 240, kResonance, smallKnob, 0, kKnobGearing));
+
+  // 4: the lever, hit in a margin around it that takes the whole strip's height.
+  auto* lever = new ISwitchControl(this, 176, 188, kBrickwall, toggle, IBlend::kBlendDefault);
+  lever->SetTargetArea(IRect(172, 184, 180 + toggle.W, 192 + toggle.H));
+  g->AttachControl(lever);
+
+  // 5 and 6: the displays the processing feeds.
+  mIndicatorControl = g->AttachControl(new IGlowControl(this, 198, 179, glow));
+  mMeterControl =
+      g->AttachControl(new IBitmapControl(this, 108, 133, -1, meter, IBlend::kBlendDefault));
+
+  // 7: the manual beside the module. A directory too long for the link leaves it without a URL.
+  std::string manual;
+  g->GetPluginDirectory(manual);
+  if (!manual.empty()) manual += kManualFile;
+  g->AttachControl(new ILinkControl(this, IRect(186, 103, 244, 121), manual.c_str(), "", ""));
+
+  // 8: the minor and bugfix version digits.
+  g->AttachControl(new IVersionDigitsControl(this, IRect(259, 311, 268, 332), digits, 0, 8));
+
+  AttachEditor(g);
+}

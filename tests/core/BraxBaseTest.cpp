@@ -3,8 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "controls/IControl.h"
 #include "core/BraxBase.h"
-#include "graphics/IGraphics.h"
+#include "graphics/offscreen/IGraphicsOffscreen.h"
 
 namespace {
 
@@ -34,17 +35,27 @@ class RecordingPlug : public BraxBase {
   bool SendMidiMessages(const IMidiMessage*, int) override { return true; }
 };
 
-class CountingGraphics : public IGraphics {
+// The off-screen graphics object, counting drawing-surface creation.
+class CountingGraphics : public IGraphicsOffscreen {
  public:
-  explicit CountingGraphics(BraxBase* plug) : IGraphics(plug, 274, 350, 18) {}
-  std::vector<std::pair<int, double>> received;
+  explicit CountingGraphics(BraxBase* plug) : IGraphicsOffscreen(plug, 274, 350, 18) {}
   int surfaces = 0;
-  void CreateDrawSurface() override { ++surfaces; }
-  void* OpenWindow(void*) override { return nullptr; }
-  void CloseWindow() override {}
+  void CreateDrawSurface() override {
+    ++surfaces;
+    IGraphicsOffscreen::CreateDrawSurface();
+  }
+};
 
- protected:
-  void OnParameterFromPlugin(int i, double v) override { received.push_back({i, v}); }
+// A control that records every value the plug-in pushes to it.
+class RecordingControl : public IControl {
+ public:
+  RecordingControl(BraxBase* plug, int param) : IControl(plug, IRect(0, 0, 10, 10), param) {}
+  std::vector<double> received;
+  void SetValueFromPlugin(double v) override {
+    received.push_back(v);
+    IControl::SetValueFromPlugin(v);
+  }
+  bool Draw(IGraphics*) override { return true; }
 };
 
 }  // namespace
@@ -115,16 +126,24 @@ TEST(BraxBase, AttachEditorPushesNormalisedValuesAndTakesOwnership) {
   EXPECT_EQ(plug.GetGUI(), nullptr);
   plug.GetParam(2)->DefineDouble("p", 25.0, 0.0, 100.0, 1.0, "");
   auto* g = new CountingGraphics(&plug);
+  auto* unbound = new RecordingControl(&plug, -1);
+  auto* first = new RecordingControl(&plug, 2);
+  auto* second = new RecordingControl(&plug, 2);
+  g->AttachControl(unbound);
+  g->AttachControl(first);
+  g->AttachControl(second);
   plug.AttachEditor(g);
   EXPECT_EQ(plug.GetGUI(), g);
-  EXPECT_EQ(g->surfaces, 1);
-  ASSERT_EQ(g->received.size(), 3u);
-  EXPECT_EQ(g->received[2].first, 2);
-  EXPECT_DOUBLE_EQ(g->received[2].second, 0.25);
-  g->received.clear();
+  EXPECT_EQ(g->surfaces, 1) << "the drawing surface is created once, when attached";
+  ASSERT_EQ(first->received.size(), 1u) << "each parameter is pushed once";
+  EXPECT_DOUBLE_EQ(first->received[0], 0.25) << "25 of 0..100 arrives normalised";
+  EXPECT_EQ(second->received, first->received) << "every control bound to the parameter";
+  EXPECT_TRUE(unbound->received.empty()) << "a control bound to nothing gets no value";
+
+  plug.GetParam(2)->SetValue(50.0);
   plug.PushParamsToEditor();
-  ASSERT_EQ(g->received.size(), 3u);
-  EXPECT_DOUBLE_EQ(g->received[2].second, 0.25) << "values converted to normalised form";
+  ASSERT_EQ(first->received.size(), 2u);
+  EXPECT_DOUBLE_EQ(first->received[1], 0.5) << "plain values are converted to normalised form";
 }
 
 TEST(BraxBase, VersionIsPackedOrDecimal) {

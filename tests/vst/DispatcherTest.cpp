@@ -34,7 +34,7 @@ TEST_F(Dispatcher, EffectRecordDescribesTheProduct) {
   EXPECT_EQ(e->numParams, 5);
   EXPECT_EQ(e->numInputs, 2);
   EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->flags, 0x1018) << "replacing, double replacing and mono; no editor attached yet";
+  EXPECT_EQ(e->flags, 0x1019) << "editor, replacing, double replacing and mono";
   EXPECT_EQ(e->initialDelay, 0);
   EXPECT_EQ(e->ioRatio, 1.0f);
   EXPECT_EQ(e->uniqueID, 0x4B727646) << "'KrvF'";
@@ -166,12 +166,15 @@ TEST_F(Dispatcher, VendorSpecificParameterDisplayForAGivenValue) {
   EXPECT_STREQ(text, "10") << "values outside 0..1 are clamped";
 }
 
-TEST_F(Dispatcher, NoEditorUntilOneIsAttached) {
+TEST_F(Dispatcher, EditorRectIsThePanelAndOpeningNeedsAParentWindow) {
   ERect* rect = nullptr;
-  EXPECT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 0);
-  EXPECT_EQ(rect, nullptr);
-  EXPECT_EQ(host.Dispatch(effEditOpen, 0, 0, nullptr), 0);
-  EXPECT_EQ(host.Dispatch(effEditClose), 0);
+  ASSERT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 350);
+  EXPECT_EQ(rect->right, 274);
+  EXPECT_EQ(host.Dispatch(effEditOpen, 0, 0, nullptr), 0) << "no parent window, no editor";
 }
 
 TEST_F(Dispatcher, SpeakerArrangementsAndMidiKeyNames) {
