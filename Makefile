@@ -1,4 +1,5 @@
-# Front door. `make demo` builds the plug-in and shows it loaded as a host would;
+# Front door. `make demo` builds the plug-in and renders the built-in demo through it with
+# korvane-render, as a DAW would (out/demo-dry.wav and out/demo.wav);
 # `make test` builds and runs every test: Linux, sanitizers, 32- and 64-bit Windows under Wine.
 SHELL := /bin/bash
 export WINEDEBUG := -all
@@ -9,8 +10,8 @@ JOBS ?= 2
 
 demo: deps-linux
 	cmake --preset linux >/dev/null
-	cmake --build build/linux -j$(JOBS) --target korvane-probe KorvaneFilter
-	build/linux/bin/korvane-probe build/linux/bin/KorvaneFilter.so
+	cmake --build build/linux -j$(JOBS) --target korvane-render KorvaneFilter
+	build/linux/bin/korvane-render
 
 test: deps
 	$(MAKE) test-linux test-asan test-tsan test-win32 test-win64
