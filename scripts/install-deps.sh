@@ -22,6 +22,7 @@ linux_pkgs=(
   build-essential cmake ninja-build pkg-config clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev libsndfile1-dev libcli11-dev libsmf-dev
+  dpf-plugins-vst
   xvfb
 )
 windows_pkgs=(
