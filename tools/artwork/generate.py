@@ -8,11 +8,14 @@ fonts-dejavu-core (Debian).
 """
 import math
 import os
+import struct
 import sys
+import zlib
 
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 SS = 4  # supersampling factor
+ROW_FILTER = 0  # no row filter: decoding is inflating alone
 FONT_DIR = "/usr/share/fonts/truetype/dejavu"
 W, H = 274, 350  # editor panel
 
@@ -402,6 +405,43 @@ def meter():
     return strip
 
 
+# -------------------------------------------------------------------------------------- save --
+
+def write_png(path, img, row_filter):
+    """A plain PNG (8-bit RGB or RGBA, no ancillary chunks) with one filter type on every row.
+    The editor decodes every image when the first instance is created, so decoding speed counts
+    more than file size: unfiltered rows cost nothing to undo."""
+    channels = {"RGB": 3, "RGBA": 4}[img.mode]
+    colour_type = {"RGB": 2, "RGBA": 6}[img.mode]
+    w, h = img.size
+    if img.mode == "RGBA":
+        # Fully transparent pixels carry no colour: zero them so they compress to nothing.
+        clear = Image.new("RGBA", img.size, (0, 0, 0, 0))
+        img = Image.composite(img, clear, img.getchannel("A").point(lambda a: 255 if a else 0))
+    raw = img.tobytes()
+    stride = w * channels
+    out = bytearray()
+    for y in range(h):
+        row = raw[y * stride:(y + 1) * stride]
+        if row_filter == 1:
+            f = bytearray(row)
+            for i in range(len(row) - 1, channels - 1, -1):
+                f[i] = (row[i] - row[i - channels]) & 0xFF
+            row = bytes(f)
+        out.append(row_filter)
+        out += row
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    png = b"\x89PNG\r\n\x1a\n"
+    png += chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, colour_type, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(bytes(out), 9))
+    png += chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(png)
+
+
 # -------------------------------------------------------------------------------------- main --
 
 def main():
@@ -431,7 +471,7 @@ def main():
     for name, img in images.items():
         size, mode = sizes[name]
         assert img.size == size and img.mode == mode, (name, img.size, img.mode)
-        img.save(os.path.join(out, name), optimize=False, compress_level=9)
+        write_png(os.path.join(out, name), img, ROW_FILTER)
     print("wrote", len(images), "images to", os.path.normpath(out))
 
 
