@@ -187,9 +187,11 @@ int main(int argc, char** argv) {
       "Renders audio through a VST 2 plug-in, driving it as a DAW does. Without an input file "
       "it renders the built-in demo into out/demo-dry.wav and out/demo.wav.",
       "korvane-render"};
-  app.add_option("input", o.input, "Audio file to render (WAV, FLAC, AIFF, Ogg, ...)");
-  app.add_option("output", o.output, "Where the result goes");
-  app.add_option("-o,--output", o.output, "Where the result goes (same as OUTPUT)");
+  app.add_option("INPUT", o.input,
+                 "Audio file to render (WAV, FLAC, AIFF, Ogg, ...); none: the built-in demo");
+  CLI::Option* outputArgument = app.add_option("OUTPUT", o.output, "Where the result goes");
+  app.add_option("-o,--output", o.output, "Where the result goes (instead of OUTPUT)")
+      ->excludes(outputArgument);
   app.add_option("-p,--plugin", o.plugin,
                  "VST 2 module (default: KorvaneFilter.so beside this program)");
   app.add_option("-b,--block", o.block, "Block size in frames (default 512)");
