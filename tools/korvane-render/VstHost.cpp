@@ -64,12 +64,13 @@ void VstHost::Load(const std::string& path) {
                       " (expected 'VstP')");
   }
   if (!effect->dispatcher) throw RenderError("plug-in " + path + " has no dispatcher");
+  // From here on the instance is ours to close, also when it is refused.
+  mEffect = effect;
+  mEffect->user = this;
   if (effect->numInputs < 0 || effect->numOutputs < 0 || effect->numParams < 0 ||
       effect->numPrograms < 0) {
     throw RenderError("plug-in " + path + " reports negative channel or parameter counts");
   }
-  mEffect = effect;
-  mEffect->user = this;
   Dispatch(effOpen);
 }
 
