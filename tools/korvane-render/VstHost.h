@@ -41,7 +41,8 @@ class VstHost {
   VstHost(const VstHost&) = delete;
   VstHost& operator=(const VstHost&) = delete;
 
-  /// Loads the module, creates the instance and opens it (effOpen). Throws RenderError.
+  /// [render thread] Loads the module, creates the instance and opens it (effOpen). Throws
+  /// RenderError.
   void Load(const std::string& path);
 
   // ---- identity ----
@@ -69,7 +70,7 @@ class VstHost {
   int CurrentProgram();
   std::string ProgramName(int index);
 
-  // ---- processing ----
+  // ---- processing ---- [render thread: the host's audio thread as well]
   /// Prepares processing for `channels` input and output channels at the given rate and block
   /// size. Throws RenderError when the plug-in has too few inputs or outputs or cannot process
   /// in double precision when asked to.
@@ -89,6 +90,7 @@ class VstHost {
   int64_t MidiEventsReturned() const { return mMidiReturned; }
 
  private:
+  /// [any thread the plug-in calls from] The callback handed to the entry point.
   static VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                             VstIntPtr value, void* ptr, float opt);
   VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
