@@ -1,6 +1,9 @@
 // Opens a URL with the Windows shell's "open" verb.
-#include <shellapi.h>
+// shellapi.h needs windows.h before it.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 #include "graphics/offscreen/IGraphicsOffscreen.h"
 

@@ -23,6 +23,9 @@ struct Editor {
   RecordingPlug plug;
   RecordingGraphics* g = new RecordingGraphics(&plug, 200, 200);
   void Attach() { plug.AttachEditor(g); }
+  ~Editor() {
+    if (plug.GetGUI() != g) delete g;  // the plug-in owns it only once attached
+  }
 };
 
 // The frame a control draws, read back from the source row it asks for.
