@@ -1,5 +1,6 @@
 # Front door. `make demo` builds the plug-in and renders the built-in demo through it with
-# korvane-render, as a DAW would (out/demo-dry.wav and out/demo.wav);
+# korvane-render, as a DAW would (out/demo-dry.wav and out/demo.wav), and draws the editor
+# off screen (out/editor.png);
 # `make test` builds and runs every test: Linux, sanitizers, 32- and 64-bit Windows under Wine.
 SHELL := /bin/bash
 export WINEDEBUG := -all
@@ -10,8 +11,9 @@ JOBS ?= 2
 
 demo: deps-linux
 	cmake --preset linux >/dev/null
-	cmake --build build/linux -j$(JOBS) --target korvane-render KorvaneFilter
+	cmake --build build/linux -j$(JOBS) --target korvane-render korvane-snapshot KorvaneFilter
 	build/linux/bin/korvane-render
+	build/linux/bin/korvane-snapshot --lamp 0.4 --meter 0.6 out/editor.png
 
 test: deps
 	$(MAKE) test-linux test-asan test-tsan test-win32 test-win64
