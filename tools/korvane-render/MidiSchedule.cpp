@@ -43,23 +43,23 @@ void MidiSchedule::AddControlChange(double seconds, int controller, int value) {
       {seconds, 0xB0, static_cast<unsigned char>(controller), static_cast<unsigned char>(value)});
 }
 
-void MidiSchedule::AddControlChange(const std::string& spec) {
-  const std::string usage = "--cc " + spec + ": expected CONTROLLER=VALUE@SECONDS, e.g. 74=64@0.5";
-  const size_t eq = spec.find('=');
-  const size_t at = spec.find('@');
+void MidiSchedule::AddControlChange(const std::string& text) {
+  const std::string usage = "--cc " + text + ": expected CONTROLLER=VALUE@SECONDS, e.g. 74=64@0.5";
+  const size_t eq = text.find('=');
+  const size_t at = text.find('@');
   if (eq == std::string::npos || at == std::string::npos || at < eq) throw RenderError(usage);
   long controller = 0, value = 0;
   double seconds = 0.0;
-  if (!ParseInt(spec.substr(0, eq), controller) ||
-      !ParseInt(spec.substr(eq + 1, at - eq - 1), value) ||
-      !ParseDouble(spec.substr(at + 1), seconds)) {
+  if (!ParseInt(text.substr(0, eq), controller) ||
+      !ParseInt(text.substr(eq + 1, at - eq - 1), value) ||
+      !ParseDouble(text.substr(at + 1), seconds)) {
     throw RenderError(usage);
   }
   if (controller < 0 || controller > 127) {
-    throw RenderError("--cc " + spec + ": the controller must be 0..127");
+    throw RenderError("--cc " + text + ": the controller must be 0..127");
   }
-  if (value < 0 || value > 127) throw RenderError("--cc " + spec + ": the value must be 0..127");
-  if (seconds < 0.0) throw RenderError("--cc " + spec + ": the time must not be negative");
+  if (value < 0 || value > 127) throw RenderError("--cc " + text + ": the value must be 0..127");
+  if (seconds < 0.0) throw RenderError("--cc " + text + ": the time must not be negative");
   AddControlChange(seconds, static_cast<int>(controller), static_cast<int>(value));
 }
 

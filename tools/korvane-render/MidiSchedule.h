@@ -16,7 +16,7 @@ class MidiSchedule {
   /// Adds a control change on MIDI channel 1 (controller and value 0..127).
   void AddControlChange(double seconds, int controller, int value);
   /// Parses "CONTROLLER=VALUE@SECONDS" and adds it. Throws RenderError.
-  void AddControlChange(const std::string& spec);
+  void AddControlChange(const std::string& text);
   /// Adds the control changes of a standard MIDI file, on the channels they carry; every other
   /// message of the file is left out. Throws RenderError.
   void AddControlChangesFromFile(const std::string& path);

@@ -69,10 +69,10 @@ bool Valid(int format, int channels, int sampleRate) {
 
 }  // namespace
 
-int OutputFormat::Choose(const std::string& outputPath, int inputFormat, const std::string& spec,
+int OutputFormat::Choose(const std::string& outputPath, int inputFormat, const std::string& text,
                          int channels, int sampleRate) {
   int container = 0, subtype = 0;
-  std::string rest = Lower(spec);
+  std::string rest = Lower(text);
   while (!rest.empty()) {
     const size_t comma = rest.find_first_of(",:");
     const std::string token = rest.substr(0, comma);
@@ -84,7 +84,7 @@ int OutputFormat::Choose(const std::string& outputPath, int inputFormat, const s
     } else if (const int c = Find(kContainers, std::size(kContainers), token)) {
       container = c;
     } else {
-      throw RenderError("--format " + spec + ": unknown name \"" + token + "\"; choose from " +
+      throw RenderError("--format " + text + ": unknown name \"" + token + "\"; choose from " +
                         Choices());
     }
   }

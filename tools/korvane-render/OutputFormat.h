@@ -10,9 +10,9 @@
 /// own codec. Any other combination the container cannot hold is refused, naming the choices.
 class OutputFormat {
  public:
-  /// `spec` is the --format text: a container and/or a sample format separated by a comma,
+  /// `text` is the --format text: a container and/or a sample format separated by a comma,
   /// e.g. "flac", "float", "wav,pcm24"; empty keeps the defaults. Throws RenderError.
-  static int Choose(const std::string& outputPath, int inputFormat, const std::string& spec,
+  static int Choose(const std::string& outputPath, int inputFormat, const std::string& text,
                     int channels, int sampleRate);
   /// "WAV, 16-bit PCM" and the like.
   static std::string Describe(int format);
