@@ -9,6 +9,16 @@
 
 namespace {
 
+// A negative destination extent mirrors: walk the destination forwards from its other end and
+// the source backwards from its other end instead.
+void unmirror(std::int64_t& d, std::int64_t& dlen, double& s, double& slen) {
+  if (dlen >= 0) return;
+  d += dlen;
+  dlen = -dlen;
+  s += slen;
+  slen = -slen;
+}
+
 // Source pixels that may be sampled: left <= x < right, top <= y < bottom.
 struct Window {
   std::int32_t left, top, right, bottom;
@@ -105,18 +115,8 @@ void scaledBlit(RasterBitmap* dest, RasterBitmap* src, std::int32_t dstx, std::i
 
   std::int64_t dx = dstx, dy = dsty, dw = dstw, dh = dsth;
   double sx = srcx, sy = srcy, sw = srcw, sh = srch;
-  if (dw < 0) {
-    dx += dw;
-    dw = -dw;
-    sx += sw;
-    sw = -sw;
-  }
-  if (dh < 0) {
-    dy += dh;
-    dh = -dh;
-    sy += sh;
-    sh = -sh;
-  }
+  unmirror(dx, dw, sx, sw);
+  unmirror(dy, dh, sy, sh);
   const double xstep = sw / static_cast<double>(dw);
   const double ystep = sh / static_cast<double>(dh);
 
@@ -211,18 +211,8 @@ void rotatedBlit(RasterBitmap* dest, RasterBitmap* src, std::int32_t dstx, std::
 
   std::int64_t dx = dstx, dy = dsty, dw = dstw, dh = dsth;
   double sx = srcx, sy = srcy, sw = srcw, sh = srch;
-  if (dw < 0) {
-    dx += dw;
-    dw = -dw;
-    sx += sw;
-    sw = -sw;
-  }
-  if (dh < 0) {
-    dy += dh;
-    dh = -dh;
-    sy += sh;
-    sh = -sh;
-  }
+  unmirror(dx, dw, sx, sw);
+  unmirror(dy, dh, sy, sh);
 
   const double sn = std::sin(static_cast<double>(angle));
   const double cs = std::cos(static_cast<double>(angle));
