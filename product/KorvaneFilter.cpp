@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "graphics/IGraphics.h"
+#include "product/dsp/LadderPair.h"
 #include "product/dsp/SoftLimiter.h"
 
 namespace {
@@ -100,42 +101,66 @@ void KorvaneFilter::Run(Filters& f, EnvelopeFollower& envelope, const double* in
                         const double* inR, double* outL, double* outR, int from, int to,
                         double gain, bool& cutoffMoving, bool& resonanceMoving) {
   // Local copies that nothing else can reach: their state lives in registers for the run.
-  LadderFilter ladderL = f.ladderL, ladderR = f.ladderR;
+  // The two ladders run side by side; the right channel shares the left's coefficients.
+  LadderPair ladders;
+  ladders.Load(f.ladderL, f.ladderR);
+  LadderFilter tuning = f.ladderL;  // computes the coefficients both ladders take
   HighPassBiquad highPassL = f.highPassL, highPassR = f.highPassR;
   EnvelopeFollower env = envelope;
-  for (int i = from; i < to; ++i) {
-    if (kGliding) {
-      // Coefficients follow the glides sample by sample; the right channel shares the left's.
-      if (cutoffMoving) {
-        const double hz = mCutoffGlide.Current();
-        ladderL.SetCutoff(hz);
-        if (mShape == kBandPassWide) {
-          highPassL.SetFrequency(hz * 0.25);
-        } else if (mShape == kBandPassNarrow) {
-          highPassL.SetFrequency(hz * 0.75);
+  // The ladders' recursions bound the speed, so they get a loop of their own that keeps them
+  // in registers; the high-pass sections and the envelope follow in a second loop over the
+  // same samples. While a glide moves, the first loop also computes the coefficients (its
+  // recursion leaves room for the ladder's) and hands the high-pass ones to the second loop
+  // through a short buffer, a stretch at a time.
+  constexpr int kStretch = kGliding ? 32 : 1;
+  HighPassBiquad::Coefficients highPassCoefficients[kStretch];
+  for (int start = from, end = from; start < to; start = end) {
+    end = kGliding && to - start > kStretch ? start + kStretch : to;
+    for (int i = start; i < end; ++i) {
+      if (kGliding) {
+        if (cutoffMoving) {
+          const double hz = mCutoffGlide.Current();
+          tuning.SetCutoff(hz);
+          if (mShape == kBandPassWide) {
+            highPassL.SetFrequency(hz * 0.25);
+          } else if (mShape == kBandPassNarrow) {
+            highPassL.SetFrequency(hz * 0.75);
+          }
+          cutoffMoving = mCutoffGlide.Tick();
         }
-        cutoffMoving = mCutoffGlide.Tick();
+        if (resonanceMoving) {
+          tuning.SetResonance(mResonanceGlide.Current());
+          resonanceMoving = mResonanceGlide.Tick();
+        }
+        ladders.SetCoefficients(tuning.GetCoefficients());
+        highPassCoefficients[i - start] = highPassL.GetCoefficients();
       }
-      if (resonanceMoving) {
-        ladderL.SetResonance(mResonanceGlide.Current());
-        resonanceMoving = mResonanceGlide.Tick();
+      double yl = FiniteOrZero(inL[i]);
+      double yr = FiniteOrZero(inR[i]);
+      ladders.Process(yl, yr);
+      outL[i] = yl;
+      outR[i] = yr;
+    }
+    for (int i = start; i < end; ++i) {
+      double yl = outL[i];
+      double yr = outR[i];
+      if (kBandPass) {
+        if (kGliding) {
+          highPassL.SetCoefficients(highPassCoefficients[i - start]);
+          highPassR.SetCoefficients(highPassCoefficients[i - start]);
+        }
+        yl = highPassL.Process(yl) * gain;
+        yr = highPassR.Process(yr) * gain;
+        outL[i] = yl;
+        outR[i] = yr;
       }
-      ladderR.SetCoefficients(ladderL.GetCoefficients());
-      highPassR.SetCoefficients(highPassL.GetCoefficients());
+      env.Process(yl + yr);
     }
-    double yl = ladderL.Process(FiniteOrZero(inL[i]));
-    double yr = ladderR.Process(FiniteOrZero(inR[i]));
-    if (kBandPass) {
-      yl = highPassL.Process(yl) * gain;
-      yr = highPassR.Process(yr) * gain;
-    }
-    env.Process(yl + yr);
-    outL[i] = yl;
-    outR[i] = yr;
+    // A gliding low-pass run still moves the high-pass coefficients, for a later band-pass
+    // block.
+    if (kGliding && !kBandPass) highPassR.SetCoefficients(highPassL.GetCoefficients());
   }
-  f.ladderL = ladderL;
-  f.ladderR = ladderR;
-  // A gliding low-pass run still moves the high-pass coefficients, for a later band-pass block.
+  ladders.Store(f.ladderL, f.ladderR);
   if (kBandPass || kGliding) {
     f.highPassL = highPassL;
     f.highPassR = highPassR;

@@ -65,6 +65,7 @@ class LadderFilter {
   double Tune() const noexcept { return mTune; }
 
  private:
+  friend class LadderPair;  // runs two ladders' recursions side by side
   void UpdateCoefficients() noexcept;
 
   double mCutoff = 1.0;          // Hz, as last set

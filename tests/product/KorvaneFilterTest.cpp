@@ -1,11 +1,15 @@
 // The filter plug-in's behaviour, driven through the VST 2 interface by the test host.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
 #include <vector>
 
 #include "product/KorvaneFilter.h"
+#include "product/dsp/HighPassBiquad.h"
+#include "product/dsp/LadderFilter.h"
+#include "product/dsp/ParamSmoother.h"
 #include "tests/support/TestHost.h"
 #include "vst/VSTEntry.h"
 
@@ -332,4 +336,116 @@ TEST_F(Filter, FloatProcessingMatchesDoubleWithinFloatPrecision) {
   float* o2[] = {fout.data(), fout2.data()};
   host.ProcessReplacing(i2, o2, 512);
   for (size_t i = 0; i < 512; ++i) ASSERT_NEAR(fout[i], ref[i], 1e-5) << "sample " << i;
+}
+
+// The filter as its blocks describe it, one sample at a time: glides ticked at each block's
+// start and at every sample while they move, every coefficient recomputed from the glide's
+// value, both channels through their own ladder and high-pass.
+class SampleBySampleModel {
+ public:
+  SampleBySampleModel(double rate, int shape, double cutoff, double resonance) : mShape(shape) {
+    for (int c = 0; c < 2; ++c) {
+      mLadder[c].SetSampleRate(rate);
+      mLadder[c].SetCutoff(cutoff);
+      mLadder[c].SetResonance(resonance);
+      mHighPass[c].SetSampleRate(rate);
+    }
+    ApplyCutoff(cutoff);
+    mCutoff.Init(0.0005, true);
+    mCutoff.SetImmediate(cutoff);
+    mResonance.Init(0.0005, false);
+    mResonance.SetImmediate(resonance);
+  }
+
+  struct Event {
+    int offset, controller, data;
+  };
+
+  void Block(const double* inL, const double* inR, double* outL, double* outR, int n,
+             const std::vector<Event>& events) {
+    const double gain = mShape == 1 ? 4.0 : mShape == 2 ? 8.0 : 1.0;
+    bool cutoffMoving = mCutoff.Tick(), resonanceMoving = mResonance.Tick();
+    size_t next = 0;
+    for (int i = 0; i < n; ++i) {
+      for (; next < events.size() && events[next].offset <= i; ++next) {
+        const double value = events[next].data / 127.0;
+        if (events[next].controller == 74) {
+          mCutoff.SetTarget(value * 17990.0 + 10.0);
+          cutoffMoving = true;
+        } else {
+          mResonance.SetTarget(value);
+          resonanceMoving = true;
+        }
+      }
+      if (cutoffMoving) {
+        for (LadderFilter& l : mLadder) l.SetCutoff(mCutoff.Current());
+        ApplyCutoff(mCutoff.Current());
+        cutoffMoving = mCutoff.Tick();
+      }
+      if (resonanceMoving) {
+        for (LadderFilter& l : mLadder) l.SetResonance(mResonance.Current());
+        resonanceMoving = mResonance.Tick();
+      }
+      double* out[] = {outL, outR};
+      const double in[] = {inL[i], inR[i]};
+      for (int c = 0; c < 2; ++c) {
+        double y = mLadder[c].Process(in[c]);
+        if (mShape != 0) y = mHighPass[c].Process(y) * gain;
+        out[c][i] = y;
+      }
+    }
+  }
+
+ private:
+  void ApplyCutoff(double hz) {
+    for (HighPassBiquad& h : mHighPass) {
+      if (mShape == 1) h.SetFrequency(hz * 0.25);
+      if (mShape == 2) h.SetFrequency(hz * 0.75);
+    }
+  }
+
+  int mShape;
+  LadderFilter mLadder[2];
+  HighPassBiquad mHighPass[2];
+  ParamSmoother mCutoff, mResonance;
+};
+
+TEST_F(Filter, GlidingOutputIsTheBlocksRunSampleBySample) {
+  using Event = SampleBySampleModel::Event;
+  // Blocks of 100 frames; the cutoff rises from the middle of the first block, the resonance
+  // glides from the third, and the cutoff turns down in the fourth.
+  const std::vector<std::vector<Event>> events = {
+      {{37, 74, 100}}, {}, {{5, 71, 20}}, {{90, 74, 10}}, {}, {}, {}, {}};
+  const int n = 100;
+  for (int shape : {0, 1, 2}) {
+    Configure(shape, 1000.0, 0.35f, false);
+    SampleBySampleModel model(44100.0, shape, plug->GetCutoffGlide(), plug->GetResonanceGlide());
+    const std::vector<double> inL = Noise(n * events.size(), 5), inR = Noise(inL.size(), 6);
+    std::vector<double> outL(inL.size()), outR(inL.size()), refL(inL.size()), refR(inL.size());
+    for (size_t b = 0; b < events.size(); ++b) {
+      std::vector<TestHost::Midi> midi;
+      for (const Event& e : events[b]) {
+        midi.push_back({e.offset, 0xB0, static_cast<unsigned char>(e.controller),
+                        static_cast<unsigned char>(e.data)});
+      }
+      if (!midi.empty()) host.SendMidi(midi);
+      const size_t at = b * n;
+      double* in2[] = {const_cast<double*>(inL.data()) + at, const_cast<double*>(inR.data()) + at};
+      double* out2[] = {outL.data() + at, outR.data() + at};
+      host.ProcessDouble(in2, out2, n);
+      model.Block(inL.data() + at, inR.data() + at, refL.data() + at, refR.data() + at, n,
+                  events[b]);
+    }
+    EXPECT_NE(plug->GetCutoffGlide(), 1000.0) << "still gliding at the end";
+    for (size_t i = 0; i < outL.size(); ++i) {
+#if FLT_EVAL_METHOD == 0
+      ASSERT_EQ(outL[i], refL[i]) << "shape " << shape << ", left, sample " << i;
+      ASSERT_EQ(outR[i], refR[i]) << "shape " << shape << ", right, sample " << i;
+#else
+      // x87: the same operations, rounded to double in places of the compiler's choosing.
+      ASSERT_NEAR(outL[i], refL[i], 1e-9) << "shape " << shape << ", left, sample " << i;
+      ASSERT_NEAR(outR[i], refR[i], 1e-9) << "shape " << shape << ", right, sample " << i;
+#endif
+    }
+  }
 }
