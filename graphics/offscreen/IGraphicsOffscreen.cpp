@@ -1,12 +1,7 @@
 #include "graphics/offscreen/IGraphicsOffscreen.h"
 
-#include "graphics/CreateGraphics.h"
 #include "platform/ModulePath.h"
 #include "raster/PngLoader.h"
-
-IGraphics* CreateGraphics(BraxBase* plug, int width, int height, int fps) {
-  return new IGraphicsOffscreen(plug, width, height, fps);
-}
 
 IGraphicsOffscreen::IGraphicsOffscreen(BraxBase* plug, int width, int height, int fps)
     : IGraphicsRaster(plug, width, height, fps) {}

@@ -1,0 +1,7 @@
+// Where there is no window host, the editor lives off screen.
+#include "graphics/CreateGraphics.h"
+#include "graphics/offscreen/IGraphicsOffscreen.h"
+
+IGraphics* CreateGraphics(BraxBase* plug, int width, int height, int fps) {
+  return new IGraphicsOffscreen(plug, width, height, fps);
+}

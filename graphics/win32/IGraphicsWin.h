@@ -1,0 +1,103 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+
+#include "graphics/IGraphicsRaster.h"
+
+/// The editor as a Win32 child window inside the window the host gives: a redraw timer, mouse
+/// messages turned into the model's dispatch, the drawing bitmap copied to the screen, a small
+/// edit box or drop-down list over a control for typing or choosing a parameter value, GDI
+/// text, and the colour, file and URL services controls may ask for.
+///
+/// Lifecycle: created by CreateGraphics in the plug-in's constructor → OpenWindow(parent) makes
+/// the window (marking every control dirty; the first tick paints them) → CloseWindow, or the
+/// window's close message, destroys it; opening while open re-creates it in place → any number
+/// of further opens → destroyed with the plug-in, closing a window still open.
+///
+/// The window class "BraxWndClass" is registered while at least one editor window of this
+/// module exists; the count is module-wide.
+///
+/// Text entry states: 0 none, or open without the keyboard focus; 1 the entry has the focus
+/// (the editor then neither paints nor reacts to the left button); 2 the editor was redrawn,
+/// refresh the entry's text; 3 cancel; 4 commit. 2 to 4 take effect on the next tick.
+///
+/// Threads: everything runs on the thread that owns the window (the host's user-interface
+/// thread). Parameters are read under the plug-in lock; control values are atomics.
+class IGraphicsWin : public IGraphicsRaster {
+ public:
+  /// Timer identifier of the redraw tick.
+  static constexpr UINT_PTR kTickTimer = 2;
+  /// Child identifier of the text entry.
+  static constexpr int kTextEntryId = 99;
+  /// Name of the editor's window class.
+  static constexpr const char* kWindowClass = "BraxWndClass";
+
+  // [constructor only]
+  IGraphicsWin(BraxBase* plug, int width, int height, int fps);
+  // [host thread, plug-in lock released] Destroys a window still open.
+  ~IGraphicsWin() override;
+
+  // [editor thread] Copies r of the drawing bitmap to the window; true.
+  bool BlitToScreen(const IRect& r) override;
+  // [editor thread] Draws into the drawing bitmap with the font of the first call.
+  bool DrawTextBox(const IText& text, const char* str, const IRect& r) override;
+  // [editor thread] The core Resize, the drawing bitmap, the window and its child parents.
+  void Resize(int width, int height) override;
+  // [editor thread] An edit box or, for a parameter with display texts, a drop-down list.
+  void CreateTextEntry(IControl* control, IParam* param) override;
+  // [any thread] Directories with their trailing backslash; empty when unknown.
+  void GetHostDirectory(std::string& dir) override;
+  void GetPluginDirectory(std::string& dir) override;
+  // [editor thread] Modal dialogs owned by the editor window.
+  void PromptForFile(std::string& path, int action, const char* dir,
+                     const char* extensions) override;
+  bool PromptForColor(IColor& color, const char* caption) override;
+  bool OpenURL(const char* url, const char* caption, const char* confirm,
+               const char* errMsg) override;
+  // [host's user-interface thread] The editor window inside parent (an HWND), or null.
+  void* OpenWindow(void* parent) override;
+  void CloseWindow() override;
+  // [any thread]
+  void* GetWindow() override { return mWindow; }
+  // [constructor only] The module's "PNG" resource id; name is not used.
+  RasterBitmap* LoadPlatformBitmap(int id, const char* name) override;
+
+  /// [editor thread] The open text entry's window, or null.
+  HWND TextEntryWindow() const { return mTextEntry; }
+  /// [editor thread] The text entry state, 0 to 4.
+  int TextEntryState() const { return mTextEntryState; }
+  /// [editor thread] Milliseconds between ticks of the open window's timer; 0 while closed.
+  UINT TickPeriod() const { return mWindow ? mTickPeriod : 0; }
+  /// [any thread] The module whose window class, windows and resources these are.
+  HINSTANCE ModuleInstance() const { return mInstance; }
+
+ private:
+  static LRESULT CALLBACK EditorProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK TextEntryProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  LRESULT OnEditorMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnTextEntryMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void Tick();
+  void CommitTextEntry();
+  void CloseTextEntry();
+
+  HINSTANCE mInstance = nullptr;  // this module's, not the host executable's
+  HWND mWindow = nullptr;
+  HWND mParent = nullptr;  // last given to OpenWindow
+  UINT mTickPeriod = 0;    // ms, set by the window's creation
+
+  HWND mTextEntry = nullptr;
+  IControl* mEntryControl = nullptr;
+  IParam* mEntryParam = nullptr;
+  WNDPROC mEntryPreviousProc = nullptr;
+  HFONT mEntryFont = nullptr;  // the entry's, deleted with it
+  int mTextEntryState = 0;
+
+  std::array<COLORREF, 16> mCustomColors{};  // the colour dialog's, kept between calls
+  bool mFontMade = false;                    // set by the first DrawTextBox
+  HFONT mFont = nullptr;                     // made by the first DrawTextBox
+  HGDIOBJ mPreviousFont = nullptr;           // selected in the drawing bitmap's DC before
+  IColor mTextColor;                         // last text colour set
+};
