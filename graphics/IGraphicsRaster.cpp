@@ -1,7 +1,12 @@
 #include "graphics/IGraphicsRaster.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "graphics/BitmapStore.h"
 #include "platform/LockGuard.h"
@@ -217,6 +222,61 @@ IBitmap IGraphicsRaster::LoadBitmapResource(int id, const char* name, int nFrame
   store.resources[slot].record = record;
   RegisterBitmap(record);
   return record;
+}
+
+void IGraphicsRaster::PreloadBitmapResources(const BitmapRequest* requests, int count) {
+  BitmapStore& store = BitmapStore::Get();
+  auto stored = [&store](int id) {
+    for (const auto& e : store.resources) {
+      if (e.key == id && store.IsLive(e.record.data)) return true;
+    }
+    return false;
+  };
+  std::vector<BitmapRequest> missing;
+  {
+    LockGuard guard(store.resourceLock);
+    for (int i = 0; i < count; ++i) {
+      if (!stored(requests[i].id)) missing.push_back(requests[i]);
+    }
+  }
+  if (missing.size() < 2) return;  // nothing to share out
+
+  // Each thread takes the next undecoded request; the calling thread works too.
+  std::vector<RasterBitmap*> decoded(missing.size(), nullptr);
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (size_t i = next.fetch_add(1); i < missing.size(); i = next.fetch_add(1)) {
+      decoded[i] = LoadPlatformBitmap(missing[i].id, missing[i].name);
+    }
+  };
+  const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const size_t helpers = std::min({cores, missing.size(), size_t{4}}) - 1;
+  std::vector<std::thread> threads;
+  try {
+    for (size_t t = 0; t < helpers; ++t) threads.emplace_back(work);
+  } catch (const std::system_error&) {
+    // No thread to spare: the ones started and this one share the work.
+  }
+  work();
+  for (std::thread& t : threads) t.join();
+
+  // Stored as LoadBitmapResource stores them, unless another editor got there meanwhile.
+  LockGuard guard(store.resourceLock);
+  for (size_t i = 0; i < missing.size(); ++i) {
+    RasterBitmap* bitmap = decoded[i];
+    if (!bitmap) continue;
+    if (stored(missing[i].id)) {
+      delete bitmap;
+      continue;
+    }
+    size_t slot = 0;
+    while (slot < store.resources.size() && store.resources[slot].key != missing[i].id) ++slot;
+    if (slot == store.resources.size()) store.resources.push_back({missing[i].id, IBitmap()});
+    const int frames = missing[i].nFrames > 1 ? missing[i].nFrames : 1;
+    const IBitmap record(bitmap, bitmap->getWidth(), bitmap->getHeight(), frames);
+    store.resources[slot].record = record;
+    RegisterBitmap(record);
+  }
 }
 
 IBitmap IGraphicsRaster::ScaleBitmap(const IBitmap& bitmap, int width, int height) {

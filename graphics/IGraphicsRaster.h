@@ -53,6 +53,18 @@ class IGraphicsRaster : public IGraphics {
   // [constructor only; any thread, takes the resource cache's lock] Decoded once per process
   // and id; the frame count of the first load stays. A missing resource stops the program.
   IBitmap LoadBitmapResource(int id, const char* name, int nFrames) override;
+  /// One image resource as LoadBitmapResource takes it.
+  struct BitmapRequest {
+    int id;
+    const char* name;
+    int nFrames;
+  };
+  // [constructor only; takes the resource cache's lock, not while decoding] Stores the
+  // resources of these requests as LoadBitmapResource would, decoding those the store lacks
+  // side by side on a few threads: a first editor's creation waits for little else. Later
+  // LoadBitmapResource calls find them stored. One that fails to decode is left for
+  // LoadBitmapResource to report.
+  void PreloadBitmapResources(const BitmapRequest* requests, int count);
   // [any thread, takes the scale cache's lock] Bilinear copy, computed once per size.
   IBitmap ScaleBitmap(const IBitmap& bitmap, int width, int height) override;
   // [any thread, takes the crop cache's lock] Computed once per rectangle.

@@ -9,6 +9,7 @@
 #include "controls/ISwitchControl.h"
 #include "graphics/CreateGraphics.h"
 #include "graphics/IGraphics.h"
+#include "graphics/IGraphicsRaster.h"
 #include "product/IGlowControl.h"
 #include "product/IVersionDigitsControl.h"
 #include "product/KorvaneFilter.h"
@@ -26,6 +27,19 @@ constexpr const char* kManualFile = "KorvaneFilter_manual.pdf";
 
 void KorvaneFilter::BuildEditor() {
   IGraphics* g = CreateGraphics(this, kEditorWidth, kEditorHeight, kEditorFPS);
+
+  // The first editor of the process decodes every image; several at a time, where it can.
+  if (auto* raster = dynamic_cast<IGraphicsRaster*>(g)) {
+    const IGraphicsRaster::BitmapRequest images[] = {{BG_ID, BG_FN, 2},
+                                                     {KNOB_3WAY_ID, KNOB_3WAY_FN, 3},
+                                                     {KNOB_CAP_ID, KNOB_CAP_FN, 136},
+                                                     {BIG_KNOB_ID, BIG_KNOB_FN, 136},
+                                                     {TOGGLE_ID, TOGGLE_FN, 2},
+                                                     {GLOW_ID, GLOW_FN, 1},
+                                                     {VU_ID, VU_FN, 87},
+                                                     {NUMBERS_ID, NUMBERS_FN, 10}};
+    raster->PreloadBitmapResources(images, 8);
+  }
 
   const IBitmap background = g->LoadBitmapResource(BG_ID, BG_FN, 2);
   const IBitmap shapeKnob = g->LoadBitmapResource(KNOB_3WAY_ID, KNOB_3WAY_FN, 3);

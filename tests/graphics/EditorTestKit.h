@@ -2,6 +2,7 @@
 // control tests.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,7 @@ class RecordingGraphics : public IGraphicsOffscreen {
   std::vector<std::pair<IControl*, IParam*>> textEntries;
   std::vector<std::string> urls;
   std::vector<std::string> failingUrls;
-  int decodes = 0;
+  std::atomic<int> decodes{0};  // the store may decode on several threads
   int loadWidth = 8, loadHeight = 6;
   bool missingResources = false;
 

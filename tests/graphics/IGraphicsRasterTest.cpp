@@ -2,6 +2,8 @@
 // module-wide bitmap store.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "controls/IBitmapControl.h"
 #include "graphics/IGraphicsRaster.h"
 #include "tests/graphics/EditorTestKit.h"
@@ -93,21 +95,21 @@ TEST(BitmapStore, EachResourceIsDecodedOnceAndKeepsItsFirstFrameCount) {
   RecordingGraphics first(&plug), second(&plug);
   const int id = FreshResourceId();
   const IBitmap a = first.LoadBitmapResource(id, "a.png", 3);
-  EXPECT_EQ(first.decodes, 1);
+  EXPECT_EQ(first.decodes.load(), 1);
   EXPECT_EQ(a.W, 8);
   EXPECT_EQ(a.H, 6);
   EXPECT_EQ(a.N, 3);
   const IBitmap b = second.LoadBitmapResource(id, "a.png", 2);
-  EXPECT_EQ(second.decodes, 0) << "another editor gets the cached bitmap";
+  EXPECT_EQ(second.decodes.load(), 0) << "another editor gets the cached bitmap";
   EXPECT_EQ(b.data, a.data);
   EXPECT_EQ(b.N, 3) << "the frame count of the first load stays";
 
   first.ReleaseBitmap(a);
   const IBitmap c = second.LoadBitmapResource(id, "a.png", 2);
-  EXPECT_EQ(second.decodes, 1) << "a released bitmap is decoded again";
+  EXPECT_EQ(second.decodes.load(), 1) << "a released bitmap is decoded again";
   EXPECT_EQ(c.N, 2);
   const IBitmap d = first.LoadBitmapResource(id, "a.png", 5);
-  EXPECT_EQ(first.decodes, 1) << "and cached again in its slot";
+  EXPECT_EQ(first.decodes.load(), 1) << "and cached again in its slot";
   EXPECT_EQ(d.data, c.data);
   first.ReleaseBitmap(d);
   first.ReleaseBitmap(d);  // a second release of the same bitmap does nothing
@@ -148,7 +150,40 @@ TEST(BitmapStore, ScaledAndCroppedCopiesAreComputedOncePerRequest) {
   EXPECT_EQ(again.data->getBits()[0], Generated(id, 2, 1)) << "computed again after release";
   g.ReleaseBitmap(source);
   EXPECT_EQ(g.LoadBitmapResource(id, "s.png", 2).N, 2);
-  EXPECT_EQ(g.decodes, 2);
+  EXPECT_EQ(g.decodes.load(), 2);
+}
+
+TEST(BitmapStore, PreloadStoresWhatIsMissingAsLoadBitmapResourceWould) {
+  RecordingPlug plug;
+  RecordingGraphics g(&plug), other(&plug);
+  const int cached = FreshResourceId();
+  const IBitmap before = g.LoadBitmapResource(cached, "c.png", 4);
+  std::vector<IGraphicsRaster::BitmapRequest> requests{{cached, "c.png", 9}};
+  for (int i = 0; i < 6; ++i) requests.push_back({FreshResourceId(), "p.png", i + 1});
+  g.decodes = 0;
+  g.PreloadBitmapResources(requests.data(), static_cast<int>(requests.size()));
+  EXPECT_EQ(g.decodes.load(), 6) << "each missing resource once, the stored one not again";
+
+  for (size_t i = 1; i < requests.size(); ++i) {
+    const IBitmap b = other.LoadBitmapResource(requests[i].id, "p.png", 50);
+    EXPECT_EQ(b.N, requests[i].nFrames) << "the preloaded frame count is the first";
+    EXPECT_EQ(b.W, 8);
+    ASSERT_NE(b.data, nullptr);
+    EXPECT_EQ(b.data->getBits()[7], Generated(requests[i].id, 7, 0));
+    g.ReleaseBitmap(b);
+  }
+  EXPECT_EQ(other.decodes.load(), 0) << "later loads find them stored";
+  EXPECT_EQ(other.LoadBitmapResource(cached, "c.png", 1).data, before.data);
+
+  // Resources that fail to decode are left alone; asking for them later still stops loudly.
+  const IGraphicsRaster::BitmapRequest broken[] = {{FreshResourceId(), "x.png", 1},
+                                                   {FreshResourceId(), "y.png", 1}};
+  g.missingResources = true;
+  g.decodes = 0;
+  g.PreloadBitmapResources(broken, 2);
+  EXPECT_EQ(g.decodes.load(), 2);
+  EXPECT_DEATH(g.LoadBitmapResource(broken[0].id, "x.png", 1), "imgResourceFound");
+  g.ReleaseBitmap(before);
 }
 
 TEST(BitmapStoreDeathTest, MissingResourceStopsWithTheAssertion) {
