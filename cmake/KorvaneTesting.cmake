@@ -9,13 +9,21 @@ elseif(KORVANE_TESTS)
   find_package(GTest REQUIRED)
 endif()
 
-# korvane_add_test(NAME SOURCES ... [LIBS ...]): one GoogleTest program, registered with CTest.
-# Under a cross build CTest runs it through CMAKE_CROSSCOMPILING_EMULATOR (Wine).
+# korvane_add_test(NAME [NEEDS_DISPLAY] SOURCES ... [LIBS ...]): one GoogleTest program,
+# registered with CTest. Under a cross build CTest runs it through CMAKE_CROSSCOMPILING_EMULATOR
+# (Wine). NEEDS_DISPLAY: the program opens windows, so Wine needs an X display; without one
+# (no DISPLAY) the test starts its own virtual one with xvfb-run.
 function(korvane_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "NEEDS_DISPLAY" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE korvane_flags ${ARG_LIBS} GTest::gtest_main GTest::gmock)
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(ARG_NEEDS_DISPLAY AND CMAKE_CROSSCOMPILING)
+    add_test(NAME ${name}
+      COMMAND sh -c "if [ -n \"$DISPLAY\" ]; then exec \"$@\"; else exec xvfb-run -a \"$@\"; fi"
+              sh ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}> --gtest_brief=1)
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 endfunction()
 

@@ -338,9 +338,11 @@ void IGraphicsWin::CreateTextEntry(IControl* control, IParam* param) {
       SendMessageA(entry, CB_SETCURSEL, static_cast<WPARAM>(match - choices.begin()), 0);
     }
   } else {
-    entry = CreateWindowExA(0, "EDIT", current, WS_CHILD | WS_VISIBLE | ES_CENTER | ES_MULTILINE,
-                            cx - kEditWidth / 2, cy - kEditHeight / 2, kEditWidth, kEditHeight,
-                            mWindow, id, mInstance, nullptr);
+    // A centred multi-line box wraps what does not fit its width; without scrolling to the
+    // wrapped line it refuses those characters, and a five-digit cutoff could not be typed.
+    const DWORD style = WS_CHILD | WS_VISIBLE | ES_CENTER | ES_MULTILINE | ES_AUTOVSCROLL;
+    entry = CreateWindowExA(0, "EDIT", current, style, cx - kEditWidth / 2, cy - kEditHeight / 2,
+                            kEditWidth, kEditHeight, mWindow, id, mInstance, nullptr);
     if (!entry) return;
   }
 
