@@ -469,4 +469,59 @@ TEST_F(EditorWindow, TwoEditorsRegisterTheClassOnceAndReopenInPlace) {
   EXPECT_FALSE(ClassRegistered()) << "a failed open leaves nothing registered";
 }
 
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND top, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  EnumChildWindows(top, CountChild, count);
+  return TRUE;
+}
+
+// Windows of this thread: the host's frames and everything inside them.
+int CountWindows() {
+  int n = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountTopLevel, reinterpret_cast<LPARAM>(&n));
+  return n;
+}
+
+// Wine reports no GUI resource counts (GetGuiResources answers 0): there the windows of the
+// thread are counted, and the one GDI object the editor makes per opening, the text entry's
+// font, is checked to be gone. Where the counts exist they must stay level too.
+TEST_F(EditorWindow, HundredReopensLeaveNoHandlesBehind) {
+  std::vector<HFONT> fonts;
+  // Each round: close, open, open a text entry (a window and a font), let a tick draw.
+  auto round = [&] {
+    host.Dispatch(effEditClose);
+    ASSERT_NE(host.Dispatch(effEditOpen, 0, 0, parent), 0);
+    editor = FindWindowExA(parent, nullptr, "BraxWndClass", nullptr);
+    RightClick(kCutoffX, kCutoffY);
+    HWND edit = Entry("EDIT");
+    ASSERT_NE(edit, nullptr);
+    fonts.push_back(reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0)));
+    Tick();
+  };
+  round();
+  const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  const int windows = CountWindows();
+  for (int i = 0; i < 100; ++i) round();
+  host.Dispatch(effEditClose);
+  ASSERT_NE(host.Dispatch(effEditOpen, 0, 0, parent), 0);
+  editor = FindWindowExA(parent, nullptr, "BraxWndClass", nullptr);
+
+  EXPECT_EQ(CountWindows(), windows - 1) << "the frame and the editor, without the entry";
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi);
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user - (user ? 1 : 0))
+      << "one window fewer: the entry";
+  int alive = 0;
+  for (HFONT f : fonts) {
+    EXPECT_NE(f, nullptr) << "each entry got its font";
+    alive += GetObjectType(f) != 0;
+  }
+  EXPECT_EQ(alive, 0) << "every entry's font was deleted with it";
+}
+
 }  // namespace
