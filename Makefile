@@ -38,10 +38,17 @@ test-asan:
 	$(call run-preset,linux-asan,build/linux-asan)
 test-tsan:
 	$(call run-preset,linux-tsan,build/linux-tsan)
+# The Windows builds run under one virtual X display: the editor window tests open windows.
+define run-preset-display
+	cmake --preset $(1) >/dev/null
+	cmake --build $(2) -j$(JOBS)
+	xvfb-run -a ctest --test-dir $(2) --output-on-failure
+endef
+
 test-win32:
-	$(call run-preset,win32,build/win32)
+	$(call run-preset-display,win32,build/win32)
 test-win64:
-	$(call run-preset,win64,build/win64)
+	$(call run-preset-display,win64,build/win64)
 
 bench:
 	cmake --preset linux >/dev/null
