@@ -157,6 +157,8 @@ bool IGraphicsWin::BlitToScreen(const IRect& r) {
 
 void IGraphicsWin::Resize(int width, int height) {
   const int oldWidth = Width(), oldHeight = Height();
+  // The core Resize deletes the controls, the entry's among them.
+  CloseTextEntry();
   IGraphics::Resize(width, height);
   if (RasterBitmap* bitmap = DrawingBitmap()) bitmap->resize(width, height);
   if (!mWindow) return;

@@ -363,7 +363,12 @@ TEST_F(WinHost, ResizeGrowsTheWindowAndTheHostsChildFrames) {
     return std::make_pair(static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top));
   };
   const auto outer0 = size(frame), inner0 = size(inner);
+  gui->CreateTextEntry(probe, plug.GetParam(0));
+  HWND entry = gui->TextEntryWindow();
+  ASSERT_NE(entry, nullptr);
   gui->Resize(130, 70);
+  EXPECT_EQ(gui->TextEntryWindow(), nullptr) << "the entry's control is gone with the others";
+  EXPECT_FALSE(IsWindow(entry));
   EXPECT_EQ(size(w), std::make_pair(130, 70));
   EXPECT_EQ(size(inner), std::make_pair(inner0.first + 30, inner0.second - 10));
   EXPECT_EQ(size(frame), std::make_pair(outer0.first + 30, outer0.second - 10))
