@@ -1,4 +1,6 @@
 /* The ABI header must stay plain C: this file only has to compile. */
 #include "vst/VstAbi.h"
 
-int korvaneAbiIsC(void) { return (int)sizeof(struct AEffect); }
+int korvaneAbiIsC(void) {
+  return (int)sizeof(struct AEffect);
+}
