@@ -161,7 +161,8 @@ class IGraphics {
   // [any thread] Adds to / removes from the store's live-bitmap list.
   virtual void RegisterBitmap(const IBitmap& bitmap) = 0;
   virtual void ReleaseBitmap(const IBitmap& bitmap) = 0;
-  // [constructor only] Decodes an image resource; null when there is none.
+  // [constructor only, also on the preload threads of PreloadBitmapResources] Decodes an image
+  // resource; null when there is none. Must not touch state shared with the caller.
   virtual RasterBitmap* LoadPlatformBitmap(int id, const char* name) = 0;
 
  private:

@@ -34,7 +34,8 @@ class IGraphicsOffscreen : public IGraphicsRaster {
   void* OpenWindow(void* parent) override;
   void CloseWindow() override;
   void* GetWindow() override;
-  // [constructor only] Decodes the module's image resource of type "PNG".
+  // [constructor only, also on its preload threads] Decodes the module's image resource of
+  // type "PNG".
   RasterBitmap* LoadPlatformBitmap(int id, const char* name) override;
 };
 

@@ -61,7 +61,8 @@ class IGraphicsWin : public IGraphicsRaster {
   void CloseWindow() override;
   // [any thread]
   void* GetWindow() override { return mWindow; }
-  // [constructor only] The module's "PNG" resource id; name is not used.
+  // [constructor only, also on its preload threads] The module's "PNG" resource id; name is
+  // not used.
   RasterBitmap* LoadPlatformBitmap(int id, const char* name) override;
 
   /// [editor thread] The open text entry's window, or null.
