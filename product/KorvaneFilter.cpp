@@ -6,6 +6,7 @@
 
 #include "graphics/IGraphics.h"
 #include "product/dsp/LadderPair.h"
+#include "product/dsp/NearbySinCos.h"
 #include "product/dsp/SoftLimiter.h"
 
 namespace {
@@ -108,23 +109,34 @@ void KorvaneFilter::Run(Filters& f, EnvelopeFollower& envelope, const double* in
   HighPassBiquad highPassL = f.highPassL, highPassR = f.highPassR;
   EnvelopeFollower env = envelope;
   // The ladders' recursions bound the speed, so they get a loop of their own that keeps them
-  // in registers; the high-pass sections and the envelope follow in a second loop over the
-  // same samples. While a glide moves, the first loop also computes the coefficients (its
-  // recursion leaves room for the ladder's) and hands the high-pass ones to the second loop
-  // through a short buffer, a stretch at a time.
-  constexpr int kStretch = kGliding ? 32 : 1;
-  HighPassBiquad::Coefficients highPassCoefficients[kStretch];
+  // in registers; in the band-pass shapes the high-pass sections and the envelope follow in a
+  // second loop over the same samples. While a glide moves, the first loop also computes the
+  // ladders' coefficients (their recursion leaves room for that) and notes each sample's
+  // high-pass frequency; the second designs the sections for them, a stretch of samples at a
+  // time. The designs' sin and cos are evaluated afresh once a stretch and reached from there
+  // for the stretch's other frequencies (within about a unit in the last place of fresh
+  // values), since a library sin and cos per sample cost more than the ladders' recursion
+  // leaves room for.
+  constexpr int kStretch = kGliding ? 64 : 1;
+  double highPassHz[kStretch];
+  HighPassBiquad::Coefficients highPassDesign[kStretch];
+  double hz = highPassL.Frequency();
+  // While a glide moves: the high-pass design's fresh sin and cos at the frequency baseHz.
+  NearbySinCos angle;
+  double baseHz = highPassL.Frequency();
+  const double radiansPerHz = 6.283185307179586 / highPassL.SampleRate();
+  if (kBandPass && kGliding) angle.Reset(highPassL.AngularFrequency(baseHz));
   for (int start = from, end = from; start < to; start = end) {
     end = kGliding && to - start > kStretch ? start + kStretch : to;
     for (int i = start; i < end; ++i) {
       if (kGliding) {
         if (cutoffMoving) {
-          const double hz = mCutoffGlide.Current();
-          tuning.SetCutoff(hz);
+          const double cutoff = mCutoffGlide.Current();
+          tuning.SetCutoff(cutoff);
           if (mShape == kBandPassWide) {
-            highPassL.SetFrequency(hz * 0.25);
+            hz = cutoff * 0.25;
           } else if (mShape == kBandPassNarrow) {
-            highPassL.SetFrequency(hz * 0.75);
+            hz = cutoff * 0.75;
           }
           cutoffMoving = mCutoffGlide.Tick();
         }
@@ -133,32 +145,69 @@ void KorvaneFilter::Run(Filters& f, EnvelopeFollower& envelope, const double* in
           resonanceMoving = mResonanceGlide.Tick();
         }
         ladders.SetCoefficients(tuning.GetCoefficients());
-        highPassCoefficients[i - start] = highPassL.GetCoefficients();
+        highPassHz[i - start] = hz;
       }
       double yl = FiniteOrZero(inL[i]);
       double yr = FiniteOrZero(inR[i]);
       ladders.Process(yl, yr);
+      if (!kBandPass) env.Process(yl + yr);  // in the recursion's shadow
       outL[i] = yl;
       outR[i] = yr;
     }
-    for (int i = start; i < end; ++i) {
-      double yl = outL[i];
-      double yr = outR[i];
-      if (kBandPass) {
-        if (kGliding) {
-          highPassL.SetCoefficients(highPassCoefficients[i - start]);
-          highPassR.SetCoefficients(highPassCoefficients[i - start]);
+    if (kBandPass) {
+      // The designs of the stretch first, then the sections over it: each loop keeps to its
+      // own short chain of dependent operations.
+      bool moved = false;  // the stretch left its base frequency
+      if (kGliding) {
+        // Every sin and cos of the stretch from the fresh ones at its base frequency, then the
+        // designs, both several samples per vector operation. An angle's distance from the
+        // base is the frequency difference times 2 pi / rate: frequencies of one stretch of a
+        // glide are within a factor of two, so they subtract exactly. A glide of 0.0005 per
+        // sample moves an angle below pi (every design below half the sample rate) by less
+        // than 0.11 over a stretch, within the shortcut's reach.
+        const int n = end - start;
+        double sinw[kStretch], cosw[kStretch];
+        for (int j = 0; j < n; ++j) {
+          angle.At((highPassHz[j] - baseHz) * radiansPerHz, sinw[j], cosw[j]);
         }
-        yl = highPassL.Process(yl) * gain;
-        yr = highPassR.Process(yr) * gain;
+        moved = highPassHz[n - 1] != baseHz;
+        const double q = highPassL.Q();
+        for (int j = 0; j + 1 < n; j += 2) {
+          HighPassBiquad::DesignPair(highPassHz + j, sinw + j, cosw + j, q, highPassDesign + j);
+        }
+        if (n % 2 != 0) {
+          highPassDesign[n - 1] =
+              HighPassBiquad::Design(highPassHz[n - 1], sinw[n - 1], cosw[n - 1], q);
+        }
+      }
+      for (int i = start; i < end; ++i) {
+        if (kGliding) {
+          highPassL.SetCoefficients(highPassDesign[i - start]);
+          highPassR.SetCoefficients(highPassDesign[i - start]);
+        }
+        const double yl = highPassL.Process(outL[i]) * gain;
+        const double yr = highPassR.Process(outR[i]) * gain;
+        env.Process(yl + yr);
         outL[i] = yl;
         outR[i] = yr;
       }
-      env.Process(yl + yr);
+      // The sections keep the fresh design of their last frequency, as SetFrequency leaves it,
+      // and the next stretch starts from there.
+      if (moved) {
+        baseHz = highPassHz[end - start - 1];
+        angle.Reset(highPassL.AngularFrequency(baseHz));
+        const HighPassBiquad::Coefficients c =
+            HighPassBiquad::Design(baseHz, angle.Sin(), angle.Cos(), highPassL.Q());
+        highPassL.SetCoefficients(c);
+        highPassR.SetCoefficients(c);
+      }
     }
-    // A gliding low-pass run still moves the high-pass coefficients, for a later band-pass
-    // block.
-    if (kGliding && !kBandPass) highPassR.SetCoefficients(highPassL.GetCoefficients());
+  }
+  // Each run ends with the high-pass sections exactly as SetFrequency leaves them, also after
+  // a gliding low-pass run, for a later band-pass block.
+  if (kGliding && hz != highPassL.Frequency()) {
+    highPassL.SetFrequency(hz);
+    highPassR.SetCoefficients(highPassL.GetCoefficients());
   }
   ladders.Store(f.ladderL, f.ladderR);
   if (kBandPass || kGliding) {

@@ -4,6 +4,7 @@
 // the plug-in's two ladders do. A bare chain of four tanh steps is measured beside it.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -121,10 +122,26 @@ void BM_Filter(benchmark::State& state) {
   e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
 }
 
-BENCHMARK(BM_LadderRecurrence)->Name("baseline/ladder-recurrence-stereo")->Arg(64)->Arg(512);
-BENCHMARK(BM_Baseline)->Name("baseline/tanh-chain-stereo")->Arg(64)->Arg(512);
+// The machine's two vCPUs may share a core with other work, which slows throughput-bound code
+// far more than a latency-bound chain: with --benchmark_repetitions, the minimum is the
+// figure to compare.
+double Minimum(const std::vector<double>& v) {
+  return *std::min_element(v.begin(), v.end());
+}
+
+BENCHMARK(BM_LadderRecurrence)
+    ->Name("baseline/ladder-recurrence-stereo")
+    ->Arg(64)
+    ->Arg(512)
+    ->ComputeStatistics("min", Minimum);
+BENCHMARK(BM_Baseline)
+    ->Name("baseline/tanh-chain-stereo")
+    ->Arg(64)
+    ->Arg(512)
+    ->ComputeStatistics("min", Minimum);
 BENCHMARK(BM_Filter)
     ->ArgNames({"block", "shape", "glide"})
-    ->ArgsProduct({{64, 512}, {0, 1, 2}, {0, 1}});
+    ->ArgsProduct({{64, 512}, {0, 1, 2}, {0, 1}})
+    ->ComputeStatistics("min", Minimum);
 
 }  // namespace

@@ -37,7 +37,10 @@ class EnvelopeFollower {
 
 inline double EnvelopeFollower::Process(double x) noexcept {
   const double a = std::fabs(x);
-  const double c = a > mEnvelope ? mAttackCoefficient : mReleaseCoefficient;
+  // Chosen by index rather than by a branch: which one applies changes with the signal from
+  // sample to sample, and a mispredicted branch costs more than the whole update.
+  const double coefficients[2] = {mReleaseCoefficient, mAttackCoefficient};
+  const double c = coefficients[a > mEnvelope];
   mEnvelope = a + (mEnvelope - a) * c;
   return mEnvelope;
 }

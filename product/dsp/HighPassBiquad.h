@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "product/dsp/DoublePair.h"
 #include "product/dsp/DoubleRounding.h"
 
 /// Second-order high-pass section: the Audio EQ Cookbook high-pass design with a fixed Q of
@@ -45,6 +46,16 @@ class HighPassBiquad {
     mB2 = c.b2;
   }
 
+  /// The design for corner frequency hz at quality q, given sin w and cos w of its angular
+  /// frequency w = 2 pi hz / rate: what UpdateCoefficients computes, with the library's sin and
+  /// cos.
+  static Coefficients Design(double hz, double sinw, double cosw, double q) noexcept;
+  /// Design for two frequencies at once, each lane with exactly Design's operations.
+  static void DesignPair(const double hz[2], const double sinw[2], const double cosw[2], double q,
+                         Coefficients c[2]) noexcept;
+  /// The angular frequency of hz at this section's sample rate, in radians per sample.
+  double AngularFrequency(double hz) const noexcept { return hz / mSampleRate * 6.283185307179586; }
+
   double SampleRate() const noexcept { return mSampleRate; }
   double Frequency() const noexcept { return mFrequency; }
   double Q() const noexcept { return mQ; }
@@ -57,6 +68,10 @@ class HighPassBiquad {
   double B2() const noexcept { return mB2; }
 
  protected:
+  /// The design's arithmetic, for one section (double) or two (DoublePair).
+  template <typename T>
+  static void DesignTerms(const T& sinw, const T& cosw, double q, T& a0, T& a1, T& a2, T& b0,
+                          T& b1) noexcept;
   /// Computes a0..b2 from the frequency, the sample rate and Q.
   virtual void UpdateCoefficients() noexcept;
 
@@ -94,18 +109,40 @@ inline void HighPassBiquad::SetFrequency(double hz) noexcept {
   UpdateCoefficients();
 }
 
+template <typename T>
+inline void HighPassBiquad::DesignTerms(const T& sinw, const T& cosw, double q, T& a0, T& a1, T& a2,
+                                        T& b0, T& b1) noexcept {
+  // Audio EQ Cookbook, HPF: alpha = sin(w0) / (2 Q), b0 = b2 = (1 + cos w0) / 2,
+  // b1 = -(1 + cos w0), a0 = 1 + alpha, a1 = -2 cos w0, a2 = 1 - alpha; everything but a0
+  // divided by a0.
+  const T alpha = sinw / (2.0 * q);
+  a0 = 1.0 + alpha;
+  const T n = 1.0 / a0;
+  a1 = -2.0 * cosw * n;
+  a2 = (1.0 - alpha) * n;
+  b0 = (1.0 + cosw) * 0.5 * n;
+  b1 = -(1.0 + cosw) * n;
+}
+
+inline HighPassBiquad::Coefficients HighPassBiquad::Design(double hz, double sinw, double cosw,
+                                                           double q) noexcept {
+  Coefficients c;
+  c.frequency = hz;
+  DesignTerms(sinw, cosw, q, c.a0, c.a1, c.a2, c.b0, c.b1);
+  c.b2 = c.b0;
+  return c;
+}
+
+inline void HighPassBiquad::DesignPair(const double hz[2], const double sinw[2],
+                                       const double cosw[2], double q, Coefficients c[2]) noexcept {
+  const DoublePair s = {sinw[0], sinw[1]}, k = {cosw[0], cosw[1]};
+  DoublePair a0, a1, a2, b0, b1;
+  DesignTerms(s, k, q, a0, a1, a2, b0, b1);
+  for (int i = 0; i < 2; ++i) c[i] = {hz[i], a0[i], a1[i], a2[i], b0[i], b1[i], b0[i]};
+}
+
 inline void HighPassBiquad::UpdateCoefficients() noexcept {
-  // Audio EQ Cookbook, HPF: w0 = 2 pi f0 / Fs, alpha = sin(w0) / (2 Q),
-  // b0 = b2 = (1 + cos w0) / 2, b1 = -(1 + cos w0), a0 = 1 + alpha, a1 = -2 cos w0,
-  // a2 = 1 - alpha; everything but a0 divided by a0.
-  const double w = mFrequency / mSampleRate * 6.283185307179586;
-  const double cosw = std::cos(w);
-  const double alpha = std::sin(w) / (2.0 * mQ);
-  mA0 = 1.0 + alpha;
-  const double n = 1.0 / mA0;
-  mA1 = -2.0 * cosw * n;
-  mA2 = (1.0 - alpha) * n;
-  mB0 = (1.0 + cosw) * 0.5 * n;
-  mB1 = -(1.0 + cosw) * n;
-  mB2 = mB0;
+  // w0 = 2 pi f0 / Fs.
+  const double w = AngularFrequency(mFrequency);
+  SetCoefficients(Design(mFrequency, std::sin(w), std::cos(w), mQ));
 }

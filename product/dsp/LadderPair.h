@@ -1,5 +1,6 @@
 #pragma once
 
+#include "product/dsp/DoublePair.h"
 #include "product/dsp/LadderFilter.h"
 
 /// Two ladders run side by side, each lane exactly as LadderFilter::Process runs one: the
@@ -20,8 +21,7 @@ class LadderPair {
   void Process(double& x0, double& x1) noexcept;
 
  private:
-  // GCC and Clang lower this type to SSE2 on x86-64 and to scalar code on the x87 build.
-  typedef double Pair __attribute__((vector_size(16)));
+  using Pair = DoublePair;
 
   // LadderFilter::TanhApprox in place. By reference: the 32-bit build has no SSE registers to
   // pass a vector in.

@@ -63,3 +63,38 @@ TEST(HighPassBiquad, AttenuatesThreeDecibelsAtItsFrequency) {
     }
   }
 }
+
+TEST(HighPassBiquad, DesignsFromSinAndCosAreTheSectionsOwn) {
+  HighPassBiquad f;
+  f.SetSampleRate(48000.0);
+  for (const double hz : {30.0, 250.0, 4000.0, 13500.0}) {
+    f.SetFrequency(hz);
+    const double w = f.AngularFrequency(hz);
+    EXPECT_NEAR(w, 2.0 * 3.14159265358979323846 * hz / 48000.0, 1e-15);
+    const HighPassBiquad::Coefficients c =
+        HighPassBiquad::Design(hz, std::sin(w), std::cos(w), f.Q());
+    EXPECT_EQ(c.frequency, hz);
+    EXPECT_DOUBLE_EQ(c.a1, f.A1()) << hz;
+    EXPECT_DOUBLE_EQ(c.a2, f.A2()) << hz;
+    EXPECT_DOUBLE_EQ(c.b0, f.B0()) << hz;
+    EXPECT_DOUBLE_EQ(c.b1, f.B1()) << hz;
+    EXPECT_EQ(c.b2, c.b0);
+
+    // Two at once: each lane exactly the single design.
+    const double hzs[2] = {hz, hz * 1.01};
+    const double s[2] = {std::sin(w), std::sin(f.AngularFrequency(hzs[1]))};
+    const double k[2] = {std::cos(w), std::cos(f.AngularFrequency(hzs[1]))};
+    HighPassBiquad::Coefficients pair[2];
+    HighPassBiquad::DesignPair(hzs, s, k, f.Q(), pair);
+    for (int i = 0; i < 2; ++i) {
+      const HighPassBiquad::Coefficients one = HighPassBiquad::Design(hzs[i], s[i], k[i], f.Q());
+      EXPECT_EQ(pair[i].frequency, one.frequency);
+      EXPECT_DOUBLE_EQ(pair[i].a0, one.a0);
+      EXPECT_DOUBLE_EQ(pair[i].a1, one.a1);
+      EXPECT_DOUBLE_EQ(pair[i].a2, one.a2);
+      EXPECT_DOUBLE_EQ(pair[i].b0, one.b0);
+      EXPECT_DOUBLE_EQ(pair[i].b1, one.b1);
+      EXPECT_DOUBLE_EQ(pair[i].b2, one.b2);
+    }
+  }
+}
