@@ -125,7 +125,13 @@ void KorvaneFilter::Run(Filters& f, EnvelopeFollower& envelope, const double* in
   NearbySinCos angle;
   double baseHz = highPassL.Frequency();
   const double radiansPerHz = 6.283185307179586 / highPassL.SampleRate();
-  if (kBandPass && kGliding) angle.Reset(highPassL.AngularFrequency(baseHz));
+  if (kBandPass && kGliding) {
+    if (mHighPassAngleHz == baseHz && mHighPassAngleRate == highPassL.SampleRate()) {
+      angle = mHighPassAngle;
+    } else {
+      angle.Reset(highPassL.AngularFrequency(baseHz));
+    }
+  }
   for (int start = from, end = from; start < to; start = end) {
     end = kGliding && to - start > kStretch ? start + kStretch : to;
     for (int i = start; i < end; ++i) {
@@ -208,6 +214,11 @@ void KorvaneFilter::Run(Filters& f, EnvelopeFollower& envelope, const double* in
   if (kGliding && hz != highPassL.Frequency()) {
     highPassL.SetFrequency(hz);
     highPassR.SetCoefficients(highPassL.GetCoefficients());
+  }
+  if (kBandPass && kGliding) {
+    mHighPassAngle = angle;
+    mHighPassAngleHz = baseHz;
+    mHighPassAngleRate = highPassL.SampleRate();
   }
   ladders.Store(f.ladderL, f.ladderR);
   if (kBandPass || kGliding) {

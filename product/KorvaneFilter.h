@@ -6,6 +6,7 @@
 #include "product/dsp/EnvelopeFollower.h"
 #include "product/dsp/HighPassBiquad.h"
 #include "product/dsp/LadderFilter.h"
+#include "product/dsp/NearbySinCos.h"
 #include "product/dsp/ParamSmoother.h"
 #include "vst/BraxVST.h"
 
@@ -98,4 +99,9 @@ class KorvaneFilter : public BraxVST {
   int mMeterControl = -1;                         // editor control showing the output level
   double mLimiterIndicator = 0.0;                 // 0..1, decays by 1 per second
   EnvelopeFollower mOutputEnvelope;               // of left + right, before the limiter
+  // The last fresh sin and cos of a gliding high-pass design, at mHighPassAngleHz and
+  // mHighPassAngleRate, so the next block's glide starts from them without evaluating again.
+  NearbySinCos mHighPassAngle;
+  double mHighPassAngleHz = -1.0;
+  double mHighPassAngleRate = -1.0;
 };
