@@ -207,36 +207,45 @@ bool IGraphicsRaster::DrawHorizontalLine(const IColor& color, int y, int x1, int
 
 // ============================================================================ bitmap store ===
 
+namespace {
+
+// [resource lock held] The resource cache's entry of id, added empty when there is none.
+BitmapStore::Entry<int>& ResourceEntry(BitmapStore& store, int id) {
+  for (auto& e : store.resources) {
+    if (e.key == id) return e;
+  }
+  store.resources.push_back({id, IBitmap()});
+  return store.resources.back();
+}
+
+}  // namespace
+
 IBitmap IGraphicsRaster::LoadBitmapResource(int id, const char* name, int nFrames) {
   BitmapStore& store = BitmapStore::Get();
   LockGuard guard(store.resourceLock);
-  size_t slot = 0;
-  while (slot < store.resources.size() && store.resources[slot].key != id) ++slot;
-  if (slot < store.resources.size() && store.IsLive(store.resources[slot].record.data)) {
-    return store.resources[slot].record;
-  }
-  if (slot == store.resources.size()) store.resources.push_back({id, IBitmap()});
+  BitmapStore::Entry<int>& entry = ResourceEntry(store, id);
+  if (store.IsLive(entry.record.data)) return entry.record;
   RasterBitmap* bitmap = LoadPlatformBitmap(id, name);
   if (!bitmap) AssertionFailed("imgResourceFound");
+  entry.record = KeepResource(bitmap, nFrames);
+  return entry.record;
+}
+
+IBitmap IGraphicsRaster::KeepResource(RasterBitmap* bitmap, int nFrames) {
   const IBitmap record(bitmap, bitmap->getWidth(), bitmap->getHeight(), nFrames > 1 ? nFrames : 1);
-  store.resources[slot].record = record;
   RegisterBitmap(record);
   return record;
 }
 
 void IGraphicsRaster::PreloadBitmapResources(const BitmapRequest* requests, int count) {
   BitmapStore& store = BitmapStore::Get();
-  auto stored = [&store](int id) {
-    for (const auto& e : store.resources) {
-      if (e.key == id && store.IsLive(e.record.data)) return true;
-    }
-    return false;
-  };
   std::vector<BitmapRequest> missing;
   {
     LockGuard guard(store.resourceLock);
     for (int i = 0; i < count; ++i) {
-      if (!stored(requests[i].id)) missing.push_back(requests[i]);
+      if (!store.IsLive(ResourceEntry(store, requests[i].id).record.data)) {
+        missing.push_back(requests[i]);
+      }
     }
   }
   if (missing.size() < 2) return;  // nothing to share out
@@ -260,22 +269,16 @@ void IGraphicsRaster::PreloadBitmapResources(const BitmapRequest* requests, int 
   work();
   for (std::thread& t : threads) t.join();
 
-  // Stored as LoadBitmapResource stores them, unless another editor got there meanwhile.
+  // Kept as LoadBitmapResource keeps them, unless another editor got there meanwhile.
   LockGuard guard(store.resourceLock);
   for (size_t i = 0; i < missing.size(); ++i) {
-    RasterBitmap* bitmap = decoded[i];
-    if (!bitmap) continue;
-    if (stored(missing[i].id)) {
-      delete bitmap;
-      continue;
+    if (!decoded[i]) continue;
+    BitmapStore::Entry<int>& entry = ResourceEntry(store, missing[i].id);
+    if (store.IsLive(entry.record.data)) {
+      delete decoded[i];
+    } else {
+      entry.record = KeepResource(decoded[i], missing[i].nFrames);
     }
-    size_t slot = 0;
-    while (slot < store.resources.size() && store.resources[slot].key != missing[i].id) ++slot;
-    if (slot == store.resources.size()) store.resources.push_back({missing[i].id, IBitmap()});
-    const int frames = missing[i].nFrames > 1 ? missing[i].nFrames : 1;
-    const IBitmap record(bitmap, bitmap->getWidth(), bitmap->getHeight(), frames);
-    store.resources[slot].record = record;
-    RegisterBitmap(record);
   }
 }
 

@@ -81,6 +81,10 @@ class IGraphicsRaster : public IGraphics {
   RasterBitmap* DrawingBitmap() const { return mDrawBitmap; }
 
  private:
+  // [resource lock held] A decoded resource's record, with its frame count (at least 1), made
+  // live.
+  IBitmap KeepResource(RasterBitmap* bitmap, int nFrames);
+
   RasterBitmap* mDrawBitmap = nullptr;  // owned
   RasterBitmap* mTmpBitmap = nullptr;   // owned; scratch of DrawMaskedRotation
 };

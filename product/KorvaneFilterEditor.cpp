@@ -26,29 +26,31 @@ constexpr const char* kManualFile = "KorvaneFilter_manual.pdf";
 }  // namespace
 
 void KorvaneFilter::BuildEditor() {
-  IGraphics* g = CreateGraphics(this, kEditorWidth, kEditorHeight, kEditorFPS);
+  IGraphicsRaster* g = CreateGraphics(this, kEditorWidth, kEditorHeight, kEditorFPS);
 
-  // The first editor of the process decodes every image; several at a time, where it can.
-  if (auto* raster = dynamic_cast<IGraphicsRaster*>(g)) {
-    const IGraphicsRaster::BitmapRequest images[] = {{BG_ID, BG_FN, 2},
-                                                     {KNOB_3WAY_ID, KNOB_3WAY_FN, 3},
-                                                     {KNOB_CAP_ID, KNOB_CAP_FN, 136},
-                                                     {BIG_KNOB_ID, BIG_KNOB_FN, 136},
-                                                     {TOGGLE_ID, TOGGLE_FN, 2},
-                                                     {GLOW_ID, GLOW_FN, 1},
-                                                     {VU_ID, VU_FN, 87},
-                                                     {NUMBERS_ID, NUMBERS_FN, 10}};
-    raster->PreloadBitmapResources(images, 8);
-  }
-
-  const IBitmap background = g->LoadBitmapResource(BG_ID, BG_FN, 2);
-  const IBitmap shapeKnob = g->LoadBitmapResource(KNOB_3WAY_ID, KNOB_3WAY_FN, 3);
-  const IBitmap smallKnob = g->LoadBitmapResource(KNOB_CAP_ID, KNOB_CAP_FN, 136);
-  const IBitmap bigKnob = g->LoadBitmapResource(BIG_KNOB_ID, BIG_KNOB_FN, 136);
-  const IBitmap toggle = g->LoadBitmapResource(TOGGLE_ID, TOGGLE_FN, 2);
-  const IBitmap glow = g->LoadBitmapResource(GLOW_ID, GLOW_FN, 1);
-  const IBitmap meter = g->LoadBitmapResource(VU_ID, VU_FN, 87);
-  const IBitmap digits = g->LoadBitmapResource(NUMBERS_ID, NUMBERS_FN, 10);
+  // Every image, listed once: the first editor of the process decodes them several at a time,
+  // then each is taken from the store.
+  enum { kPanel, kShapeKnob, kSmallKnob, kBigKnob, kLever, kLamp, kMeter, kDigits, kImages };
+  const IGraphicsRaster::BitmapRequest images[kImages] = {{BG_ID, BG_FN, 2},
+                                                          {KNOB_3WAY_ID, KNOB_3WAY_FN, 3},
+                                                          {KNOB_CAP_ID, KNOB_CAP_FN, 136},
+                                                          {BIG_KNOB_ID, BIG_KNOB_FN, 136},
+                                                          {TOGGLE_ID, TOGGLE_FN, 2},
+                                                          {GLOW_ID, GLOW_FN, 1},
+                                                          {VU_ID, VU_FN, 87},
+                                                          {NUMBERS_ID, NUMBERS_FN, 10}};
+  g->PreloadBitmapResources(images, kImages);
+  auto load = [&](int i) {
+    return g->LoadBitmapResource(images[i].id, images[i].name, images[i].nFrames);
+  };
+  const IBitmap background = load(kPanel);
+  const IBitmap shapeKnob = load(kShapeKnob);
+  const IBitmap smallKnob = load(kSmallKnob);
+  const IBitmap bigKnob = load(kBigKnob);
+  const IBitmap toggle = load(kLever);
+  const IBitmap glow = load(kLamp);
+  const IBitmap meter = load(kMeter);
+  const IBitmap digits = load(kDigits);
 
   // 0: the panel; its emblem switches between the two captionings.
   auto* panel = new ISwitchControl(this, 0, 0, kBackground, background, IBlend::kBlendOpaque);

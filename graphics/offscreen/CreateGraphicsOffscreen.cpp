@@ -2,6 +2,6 @@
 #include "graphics/CreateGraphics.h"
 #include "graphics/offscreen/IGraphicsOffscreen.h"
 
-IGraphics* CreateGraphics(BraxBase* plug, int width, int height, int fps) {
+IGraphicsRaster* CreateGraphics(BraxBase* plug, int width, int height, int fps) {
   return new IGraphicsOffscreen(plug, width, height, fps);
 }

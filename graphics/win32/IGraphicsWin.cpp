@@ -69,7 +69,7 @@ bool RegisterEditorClass(HINSTANCE instance, WNDPROC proc) {
 
 }  // namespace
 
-IGraphics* CreateGraphics(BraxBase* plug, int width, int height, int fps) {
+IGraphicsRaster* CreateGraphics(BraxBase* plug, int width, int height, int fps) {
   return new IGraphicsWin(plug, width, height, fps);
 }
 

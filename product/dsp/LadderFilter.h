@@ -67,6 +67,15 @@ class LadderFilter {
  private:
   friend class LadderPair;  // runs two ladders' recursions side by side
   void UpdateCoefficients() noexcept;
+  // TanhApprox in place, on one value (double) or two side by side (DoublePair).
+  template <typename T>
+  static void Saturate(T& v) noexcept;
+  // One sample of the recursion, in place on the state: x in, the output out. For one ladder
+  // (double) or two side by side (DoublePair), with the same operations either way. All by
+  // reference: the 32-bit build has no SSE registers to pass a vector in.
+  template <typename T>
+  static void Step(T& x, const T& tune, const T& resQuad, T (&delay)[6],
+                   T (&stageTanh)[3]) noexcept;
 
   double mCutoff = 1.0;          // Hz, as last set
   double mResonance = 1.0;       // as last set
@@ -82,49 +91,59 @@ class LadderFilter {
   double mTune = 0.0;         // per-stage integration gain, scaled by 1 / thermal = 40000
 };
 
+template <typename T>
+inline void LadderFilter::Saturate(T& v) noexcept {
+  const T t = v * 0.00005;
+  const T p = t * (t * (t + 3.0) + 6.0);
+  v = p / (p + 12.0);
+}
+
 inline double LadderFilter::TanhApprox(double v) noexcept {
-  const double t = v * 0.00005;
-  const double p = t * (t * (t + 3.0) + 6.0);
-  return p / (p + 12.0);
+  Saturate(v);
+  return v;
+}
+
+template <typename T>
+inline void LadderFilter::Step(T& x, const T& tune, const T& resQuad, T (&delay)[6],
+                               T (&stageTanh)[3]) noexcept {
+  T d0 = delay[0], d1 = delay[1], d2 = delay[2], d3 = delay[3];
+  T t0 = stageTanh[0], t1 = stageTanh[1], t2 = stageTanh[2];
+
+  // The last stage subtracts its own saturation from before this sample's update; computing it
+  // first keeps it off the dependency chain through the other stages.
+  T t3 = d3;
+  Saturate(t3);
+  T in = x - resQuad * delay[5];
+  Saturate(in);
+  d0 = d0 + tune * (in - t0);
+  t0 = d0;
+  Saturate(t0);
+  d1 = d1 + tune * (t0 - t1);
+  t1 = d1;
+  Saturate(t1);
+  d2 = d2 + tune * (t1 - t2);
+  t2 = d2;
+  Saturate(t2);
+  d3 = d3 + tune * (t2 - t3);
+  // Half-sample phase compensation: the output is the average of this and the previous
+  // last-stage output.
+  x = (d3 + delay[4]) * 0.5;
+
+  delay[0] = d0;
+  delay[1] = d1;
+  delay[2] = d2;
+  delay[3] = d3;
+  delay[4] = d3;
+  delay[5] = x;
+  stageTanh[0] = t0;
+  stageTanh[1] = t1;
+  stageTanh[2] = t2;
 }
 
 inline double LadderFilter::Process(double x) noexcept {
   if (x == 0.0) x = 1e-10;
-
-  double d0 = mDelay[0];
-  double d1 = mDelay[1];
-  double d2 = mDelay[2];
-  double d3 = mDelay[3];
-  double t0 = mStageTanh[0];
-  double t1 = mStageTanh[1];
-  double t2 = mStageTanh[2];
-  const double tune = mTune;
-
-  // The last stage subtracts its own saturation from before this sample's update; computing it
-  // first keeps it off the dependency chain through the other stages.
-  const double t3 = TanhApprox(d3);
-  const double in = x - mResQuad * mDelay[5];
-  d0 = d0 + tune * (TanhApprox(in) - t0);
-  t0 = TanhApprox(d0);
-  d1 = d1 + tune * (t0 - t1);
-  t1 = TanhApprox(d1);
-  d2 = d2 + tune * (t1 - t2);
-  t2 = TanhApprox(d2);
-  d3 = d3 + tune * (t2 - t3);
-  // Half-sample phase compensation: the output is the average of this and the previous
-  // last-stage output.
-  const double out = (d3 + mDelay[4]) * 0.5;
-
-  mDelay[0] = d0;
-  mDelay[1] = d1;
-  mDelay[2] = d2;
-  mDelay[3] = d3;
-  mDelay[4] = d3;
-  mDelay[5] = out;
-  mStageTanh[0] = t0;
-  mStageTanh[1] = t1;
-  mStageTanh[2] = t2;
-  return out;
+  Step(x, mTune, mResQuad, mDelay, mStageTanh);
+  return x;
 }
 
 // Inline: called per sample while a glide moves.

@@ -23,14 +23,6 @@ class LadderPair {
  private:
   using Pair = DoublePair;
 
-  // LadderFilter::TanhApprox in place. By reference: the 32-bit build has no SSE registers to
-  // pass a vector in.
-  static void TanhApprox(Pair& v) noexcept {
-    const Pair t = v * 0.00005;
-    const Pair p = t * (t * (t + 3.0) + 6.0);
-    v = p / (p + 12.0);
-  }
-
   Pair mDelay[6] = {};
   Pair mStageTanh[3] = {};
   Pair mTune = {};
@@ -70,35 +62,8 @@ inline void LadderPair::SetCoefficients(const LadderFilter::Coefficients& c) noe
 inline void LadderPair::Process(double& x0, double& x1) noexcept {
   if (x0 == 0.0) x0 = 1e-10;
   if (x1 == 0.0) x1 = 1e-10;
-  const Pair x = {x0, x1};
-  const Pair tune = mTune;
-  Pair d0 = mDelay[0], d1 = mDelay[1], d2 = mDelay[2], d3 = mDelay[3];
-  Pair t0 = mStageTanh[0], t1 = mStageTanh[1], t2 = mStageTanh[2];
-  // The same order of operations as LadderFilter::Process, lane by lane.
-  Pair t3 = d3;
-  TanhApprox(t3);
-  Pair in = x - mResQuad * mDelay[5];
-  TanhApprox(in);
-  d0 = d0 + tune * (in - t0);
-  t0 = d0;
-  TanhApprox(t0);
-  d1 = d1 + tune * (t0 - t1);
-  t1 = d1;
-  TanhApprox(t1);
-  d2 = d2 + tune * (t1 - t2);
-  t2 = d2;
-  TanhApprox(t2);
-  d3 = d3 + tune * (t2 - t3);
-  const Pair out = (d3 + mDelay[4]) * 0.5;
-  mDelay[0] = d0;
-  mDelay[1] = d1;
-  mDelay[2] = d2;
-  mDelay[3] = d3;
-  mDelay[4] = d3;
-  mDelay[5] = out;
-  mStageTanh[0] = t0;
-  mStageTanh[1] = t1;
-  mStageTanh[2] = t2;
-  x0 = out[0];
-  x1 = out[1];
+  Pair x = {x0, x1};
+  LadderFilter::Step(x, mTune, mResQuad, mDelay, mStageTanh);
+  x0 = x[0];
+  x1 = x[1];
 }
