@@ -7,7 +7,7 @@ export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 JOBS ?= 2
 
-.PHONY: demo test test-linux test-asan test-tsan test-win32 test-win64 deps deps-linux bench format clean
+.PHONY: demo test test-linux test-asan test-clang test-tsan test-win32 test-win64 deps deps-linux bench format clean
 
 demo: deps-linux
 	cmake --preset linux >/dev/null
@@ -16,7 +16,7 @@ demo: deps-linux
 	build/linux/bin/korvane-snapshot --lamp 0.4 --meter 0.6 out/editor.png
 
 test: deps
-	$(MAKE) test-linux test-asan test-tsan test-win32 test-win64
+	$(MAKE) test-linux test-asan test-clang test-tsan test-win32 test-win64
 
 deps-linux:
 	scripts/install-deps.sh linux
@@ -36,6 +36,8 @@ test-linux:
 	$(call run-preset,linux,build/linux)
 test-asan:
 	$(call run-preset,linux-asan,build/linux-asan)
+test-clang:
+	$(call run-preset,linux-clang,build/linux-clang)
 test-tsan:
 	$(call run-preset,linux-tsan,build/linux-tsan)
 # The Windows builds run under one virtual X display: the editor window tests open windows.

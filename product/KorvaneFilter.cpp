@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "graphics/IGraphics.h"
+#include "product/OutputGuard.h"
 #include "product/dsp/LadderPair.h"
 #include "product/dsp/NearbySinCos.h"
 #include "product/dsp/SoftLimiter.h"
@@ -92,9 +93,13 @@ void KorvaneFilter::ApplyResonance(Filters& f, double resonance) {
   f.ladderR.SetCoefficients(f.ladderL.GetCoefficients());
 }
 
-// A non-finite input would leave a ladder's state NaN for good: it is taken as silence.
-inline double FiniteOrZero(double x) {
-  return std::isfinite(x) ? x : 0.0;
+// A non-finite input would leave a ladder's state NaN for good: it is taken as silence. The
+// ladder's saturation overflows for inputs beyond about 1e107, so finite inputs are taken within
+// +-kMaxInput, far above any audio signal.
+constexpr double kMaxInput = 1e6;
+inline double BoundedInput(double x) {
+  if (!std::isfinite(x)) return 0.0;
+  return x > kMaxInput ? kMaxInput : x < -kMaxInput ? -kMaxInput : x;
 }
 
 template <bool kBandPass, bool kGliding>
@@ -119,11 +124,13 @@ void KorvaneFilter::Run(Filters& f, EnvelopeFollower& envelope, const double* in
   // leaves room for.
   constexpr int kStretch = kGliding ? 64 : 1;
   double highPassHz[kStretch];
+  double designHz[kStretch];  // the frequencies the high-pass designs use for highPassHz
   HighPassBiquad::Coefficients highPassDesign[kStretch];
   double hz = highPassL.Frequency();
-  // While a glide moves: the high-pass design's fresh sin and cos at the frequency baseHz.
+  // While a glide moves: the high-pass design's fresh sin and cos at the design frequency
+  // baseHz. Corners above the highest design frequency are designed at it.
   NearbySinCos angle;
-  double baseHz = highPassL.Frequency();
+  double baseHz = highPassL.DesignFrequency(highPassL.Frequency());
   const double radiansPerHz = 6.283185307179586 / highPassL.SampleRate();
   if (kBandPass && kGliding) {
     if (mHighPassAngleHz == baseHz && mHighPassAngleRate == highPassL.SampleRate()) {
@@ -153,8 +160,8 @@ void KorvaneFilter::Run(Filters& f, EnvelopeFollower& envelope, const double* in
         ladders.SetCoefficients(tuning.GetCoefficients());
         highPassHz[i - start] = hz;
       }
-      double yl = FiniteOrZero(inL[i]);
-      double yr = FiniteOrZero(inR[i]);
+      double yl = BoundedInput(inL[i]);
+      double yr = BoundedInput(inR[i]);
       ladders.Process(yl, yr);
       if (!kBandPass) env.Process(yl + yr);  // in the recursion's shadow
       outL[i] = yl;
@@ -174,9 +181,10 @@ void KorvaneFilter::Run(Filters& f, EnvelopeFollower& envelope, const double* in
         const int n = end - start;
         double sinw[kStretch], cosw[kStretch];
         for (int j = 0; j < n; ++j) {
-          angle.At((highPassHz[j] - baseHz) * radiansPerHz, sinw[j], cosw[j]);
+          designHz[j] = highPassL.DesignFrequency(highPassHz[j]);
+          angle.At((designHz[j] - baseHz) * radiansPerHz, sinw[j], cosw[j]);
         }
-        moved = highPassHz[n - 1] != baseHz;
+        moved = designHz[n - 1] != baseHz;
         const double q = highPassL.Q();
         for (int j = 0; j + 1 < n; j += 2) {
           HighPassBiquad::DesignPair(highPassHz + j, sinw + j, cosw + j, q, highPassDesign + j);
@@ -200,7 +208,7 @@ void KorvaneFilter::Run(Filters& f, EnvelopeFollower& envelope, const double* in
       // The sections keep the fresh design of their last frequency, as SetFrequency leaves it,
       // and the next stretch starts from there.
       if (moved) {
-        baseHz = highPassHz[end - start - 1];
+        baseHz = designHz[end - start - 1];
         angle.Reset(highPassL.AngularFrequency(baseHz));
         const HighPassBiquad::Coefficients c =
             HighPassBiquad::Design(baseHz, angle.Sin(), angle.Cos(), highPassL.Q());
@@ -392,6 +400,13 @@ void KorvaneFilter::ProcessDoubleReplacing(double** inputs, double** outputs, in
     const double overL = LimitBuffer(outL, nFrames);
     const double overR = LimitBuffer(outR, nFrames);
     mLimiterIndicator = std::max(mLimiterIndicator, std::max(overL, overR));
+  }
+  // ---- last guard: nothing the host cannot hold ----
+  const bool resetL = OutputGuard::Apply(outL, nFrames, mLeftLadder, mLeftHP);
+  const bool resetR = OutputGuard::Apply(outR, nFrames, mRightLadder, mRightHP);
+  if (resetL || resetR) {
+    mNonFiniteResets += resetL + resetR;
+    if (!std::isfinite(mOutputEnvelope.Envelope())) mOutputEnvelope.SetSampleRate(rate);
   }
   if (--mMeterCountdown > 0) return;
   mMeterCountdown = TruncToInt(rate / GetBlockSize() * kDisplayRate);

@@ -57,6 +57,9 @@ class KorvaneFilter : public BraxVST {
   double GetCutoffGlide() const { return mCutoffGlide.Current(); }
   double GetResonanceGlide() const { return mResonanceGlide.Current(); }
   int GetMeterCountdown() const { return mMeterCountdown; }
+  /// How often the last guard before the host found a sample no float can hold and started
+  /// that channel's filters again from silence. Never, unless something inside went wrong.
+  int NonFiniteResets() const { return mNonFiniteResets; }
   const HighPassBiquad& GetHighPass(int channel) const { return channel ? mRightHP : mLeftHP; }
   const LadderFilter& GetLadder(int channel) const { return channel ? mRightLadder : mLeftLadder; }
 
@@ -98,6 +101,7 @@ class KorvaneFilter : public BraxVST {
   int mIndicatorControl = -1;                     // editor control showing limiter activity
   int mMeterControl = -1;                         // editor control showing the output level
   double mLimiterIndicator = 0.0;                 // 0..1, decays by 1 per second
+  int mNonFiniteResets = 0;                       // times the last guard reset a channel
   EnvelopeFollower mOutputEnvelope;               // of left + right, before the limiter
   // The last fresh sin and cos of a gliding high-pass design, at mHighPassAngleHz and
   // mHighPassAngleRate, so the next block's glide starts from them without evaluating again.

@@ -19,7 +19,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 linux_pkgs=(
-  build-essential cmake ninja-build pkg-config clang-format
+  build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev libsndfile1-dev libcli11-dev libsmf-dev
   dpf-plugins-vst

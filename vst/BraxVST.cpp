@@ -381,8 +381,11 @@ VstIntPtr BraxVST::HandlePinProperties(bool input, VstInt32 index, void* ptr) {
 }
 
 void BraxVST::HandleProcessEvents(const VstEvents* events) {
+  // The record declares two entries; the list really holds numEvents of them, so it is read
+  // through a pointer to the first rather than by indexing the declared array.
+  VstEvent* const* list = events->events;
   for (int i = 0; i < events->numEvents; ++i) {
-    VstEvent* ev = events->events[i];
+    VstEvent* ev = list[i];
     if (!ev) continue;
     if (ev->type == kVstMidiType) {
       const VstMidiEvent* midi = reinterpret_cast<const VstMidiEvent*>(ev);

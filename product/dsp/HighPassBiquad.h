@@ -53,8 +53,25 @@ class HighPassBiquad {
   /// Design for two frequencies at once, each lane with exactly Design's operations.
   static void DesignPair(const double hz[2], const double sinw[2], const double cosw[2], double q,
                          Coefficients c[2]) noexcept;
-  /// The angular frequency of hz at this section's sample rate, in radians per sample.
-  double AngularFrequency(double hz) const noexcept { return hz / mSampleRate * 6.283185307179586; }
+  /// Highest frequency the section is designed at, as a fraction of the sample rate. At half
+  /// the rate and above the design's poles leave the unit circle and the output grows without
+  /// bound, so a higher corner frequency is designed at this one (the stored frequency stays as
+  /// set). The plug-in's corners stay below it at every rate from 30 kHz up.
+  static constexpr double kMaxNormalisedFrequency = 0.45;
+
+  /// The highest design frequency at this sample rate, in Hz.
+  double MaxDesignFrequency() const noexcept { return kMaxNormalisedFrequency * mSampleRate; }
+  /// The frequency the design uses for corner frequency hz: hz, or the highest allowed one
+  /// (also for a NaN).
+  double DesignFrequency(double hz) const noexcept {
+    const double most = MaxDesignFrequency();
+    return hz < most ? hz : most;
+  }
+  /// The design's angular frequency for corner frequency hz at this section's sample rate, in
+  /// radians per sample.
+  double AngularFrequency(double hz) const noexcept {
+    return DesignFrequency(hz) / mSampleRate * 6.283185307179586;
+  }
 
   double SampleRate() const noexcept { return mSampleRate; }
   double Frequency() const noexcept { return mFrequency; }
@@ -142,7 +159,7 @@ inline void HighPassBiquad::DesignPair(const double hz[2], const double sinw[2],
 }
 
 inline void HighPassBiquad::UpdateCoefficients() noexcept {
-  // w0 = 2 pi f0 / Fs.
+  // w0 = 2 pi f0 / Fs, below the highest allowed design frequency.
   const double w = AngularFrequency(mFrequency);
   SetCoefficients(Design(mFrequency, std::sin(w), std::cos(w), mQ));
 }

@@ -108,6 +108,8 @@ VstIntPtr TestHost::SendMidi(const std::vector<Midi>& messages) {
   VstEvents* list = reinterpret_cast<VstEvents*>(storage.data());
   list->numEvents = static_cast<VstInt32>(messages.size());
   list->reserved = 0;
+  // The list is really numEvents entries long, past the two the record declares.
+  VstEvent** slots = list->events;
   for (size_t i = 0; i < messages.size(); ++i) {
     VstMidiEvent& e = events[i];
     std::memset(&e, 0, sizeof e);
@@ -117,7 +119,7 @@ VstIntPtr TestHost::SendMidi(const std::vector<Midi>& messages) {
     e.midiData[0] = static_cast<char>(messages[i].status);
     e.midiData[1] = static_cast<char>(messages[i].data1);
     e.midiData[2] = static_cast<char>(messages[i].data2);
-    list->events[i] = reinterpret_cast<VstEvent*>(&e);
+    slots[i] = reinterpret_cast<VstEvent*>(&e);
   }
   return Dispatch(effProcessEvents, 0, 0, list);
 }
@@ -150,8 +152,9 @@ VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
       return vendorVersion;
     case audioMasterProcessEvents: {
       const VstEvents* list = static_cast<const VstEvents*>(ptr);
+      const VstEvent* const* entries = list->events;
       for (int i = 0; i < list->numEvents; ++i) {
-        const VstEvent* e = list->events[i];
+        const VstEvent* e = entries[i];
         if (e->type == kVstMidiType) {
           midiReceived.push_back(*reinterpret_cast<const VstMidiEvent*>(e));
         } else {
