@@ -3,6 +3,9 @@
 #include "graphics/win32/IGraphicsWin.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -23,6 +26,20 @@ namespace {
 // different instances from different threads.
 std::mutex gClassMutex;
 int gWindowCount = 0;
+// The last window went while it still existed (its own destruction message), so the class
+// could not be unregistered then; done at the next chance.
+bool gClassLingers = false;
+
+// Hands a window's destruction from another thread to the window's own: guards every editor's
+// procedure depth and close request, and tells the waiting thread when they change.
+std::mutex gHandoffMutex;
+std::condition_variable gHandoffChanged;
+
+// Posted to wake a window thread for a close requested from elsewhere; means nothing itself.
+constexpr UINT kCloseRequest = WM_APP + 1;
+// How long a close from another thread waits for a window thread that takes no messages
+// before it cuts the window loose instead.
+constexpr auto kClosePatience = std::chrono::seconds(2);
 
 constexpr int kTextEntryFontHeight = 14;
 constexpr int kEditWidth = 36, kEditHeight = 16;
@@ -67,6 +84,26 @@ bool RegisterEditorClass(HINSTANCE instance, WNDPROC proc) {
   return RegisterClassA(&wc) != 0;
 }
 
+// One more editor window is about to be made.
+void RetainClass(HINSTANCE instance, WNDPROC proc) {
+  std::lock_guard<std::mutex> lock(gClassMutex);
+  if (gWindowCount == 0) {
+    if (gClassLingers) UnregisterClassA(IGraphicsWin::kWindowClass, instance);
+    gClassLingers = false;
+    // A failed registration shows as a failed creation, which undoes the count.
+    RegisterEditorClass(instance, proc);
+  }
+  ++gWindowCount;
+}
+
+// One editor window fewer: gone, never made, or cut loose.
+void ReleaseClass(HINSTANCE instance) {
+  std::lock_guard<std::mutex> lock(gClassMutex);
+  if (--gWindowCount == 0 && !UnregisterClassA(IGraphicsWin::kWindowClass, instance)) {
+    gClassLingers = true;
+  }
+}
+
 }  // namespace
 
 IGraphicsRaster* CreateGraphics(BraxBase* plug, int width, int height, int fps) {
@@ -82,7 +119,16 @@ IGraphicsWin::IGraphicsWin(BraxBase* plug, int width, int height, int fps)
       mInstance(static_cast<HINSTANCE>(ThisModuleHandle())) {}
 
 IGraphicsWin::~IGraphicsWin() {
+  // The plug-in is being destroyed around us: a gesture cut short tells it nothing more.
+  mDying.store(true);
   CloseWindow();
+  {
+    // Before the module can be unloaded, which would leave the class calling freed code.
+    std::lock_guard<std::mutex> lock(gClassMutex);
+    if (gWindowCount == 0 && gClassLingers && UnregisterClassA(kWindowClass, mInstance)) {
+      gClassLingers = false;
+    }
+  }
   if (mFont) {
     // A font must not be deleted while a DC still has it selected.
     RasterBitmap* bitmap = DrawingBitmap();
@@ -97,60 +143,130 @@ void* IGraphicsWin::OpenWindow(void* parent) {
   mParent = static_cast<HWND>(parent);
   int x = 0, y = 0, w = Width(), h = Height();
 
-  if (mWindow) {
+  if (HWND open = mWindow.load()) {
     // Re-created in place: the old window's position within the parent's client area and its
     // size. (The parent's window rectangle would count its frame and move a framed parent's
     // editor down by the caption on every re-open.)
     RECT old{};
-    GetWindowRect(mWindow, &old);
+    GetWindowRect(open, &old);
     POINT topLeft{old.left, old.top};
     ScreenToClient(mParent, &topLeft);
     CloseWindow();
+    // Still there: its own thread will close it, and one editor has one window.
+    if (mWindow.load()) return nullptr;
     x = topLeft.x;
     y = topLeft.y;
     w = old.right - old.left;
     h = old.bottom - old.top;
   }
 
-  {
-    std::lock_guard<std::mutex> lock(gClassMutex);
-    // A failed registration shows as a failed creation below, which undoes the count.
-    if (gWindowCount == 0) RegisterEditorClass(mInstance, EditorProc);
-    ++gWindowCount;
-  }
-
-  mWindow = CreateWindowExA(0, kWindowClass, "Brax", WS_CHILD | WS_VISIBLE, x, y, w, h, mParent,
-                            nullptr, mInstance, this);
-  if (!mWindow) {
-    std::lock_guard<std::mutex> lock(gClassMutex);
-    if (--gWindowCount == 0) UnregisterClassA(kWindowClass, mInstance);
+  RetainClass(mInstance, EditorProc);
+  mWindowThread.store(GetCurrentThreadId());
+  HWND window = CreateWindowExA(0, kWindowClass, "Brax", WS_CHILD | WS_VISIBLE, x, y, w, h, mParent,
+                                nullptr, mInstance, this);
+  if (!window) {
+    mWindow.store(nullptr);
+    ReleaseClass(mInstance);
     return nullptr;
   }
   SetAllControlsDirty();
-  return mWindow;
+  return window;
 }
 
 void IGraphicsWin::CloseWindow() {
-  if (!mWindow) return;
-  // The entry is a child of the window: it goes with it, and so must what we know of it, or
-  // the next window could never open one.
-  CloseTextEntry();
-  // Forgotten first, so nothing sent during the destruction reaches the model.
-  HWND window = mWindow;
-  mWindow = nullptr;
-  DestroyWindow(window);
-  std::lock_guard<std::mutex> lock(gClassMutex);
-  if (--gWindowCount == 0) UnregisterClassA(kWindowClass, mInstance);
+  HWND window = mWindow.load();
+  if (!window) return;
+  // A window can only be destroyed by the thread that made it.
+  if (mWindowThread.load() == GetCurrentThreadId()) {
+    CloseOnWindowThread();
+  } else {
+    CloseFromOtherThread(window);
+  }
+}
+
+// [window thread]
+void IGraphicsWin::CloseOnWindowThread() {
+  {
+    std::lock_guard<std::mutex> lock(gHandoffMutex);
+    mCloseRequested = false;
+  }
+  HWND window = mWindow.load();
+  if (window) {
+    // The entry is a child of the window: it goes with it, and so must what we know of it, or
+    // the next window could never open one.
+    CloseTextEntry();
+    EndGesture();
+    // Forgotten first, so nothing sent during the destruction reaches the model.
+    mWindow.store(nullptr);
+    DestroyWindow(window);
+    ReleaseClass(mInstance);
+  }
+  std::lock_guard<std::mutex> lock(gHandoffMutex);
+  gHandoffChanged.notify_all();
+}
+
+// [not the window thread; the plug-in lock may be held]
+void IGraphicsWin::CloseFromOtherThread(HWND window) {
+  std::unique_lock<std::mutex> lock(gHandoffMutex);
+  mCloseRequested = true;
+  // The window thread is inside our procedures, perhaps waiting for the plug-in lock that our
+  // caller holds: waiting for it could wait for ever. It closes the window on its way out,
+  // before it handles another message. The destructor must wait: the object is going.
+  if (mProcDepth > 0 && !mDying.load()) return;
+  // From here on the window thread's next message for the window closes it instead.
+  PostMessageA(window, kCloseRequest, 0, 0);
+  auto deadline = std::chrono::steady_clock::now() + kClosePatience;
+  for (;;) {
+    if (mWindow.load() != window) {
+      if (mProcDepth == 0) return;
+    } else if (!IsWindow(window)) {
+      // Its thread ended, and the system destroyed the window without a message.
+      if (mProcDepth == 0) break;
+    } else if (mProcDepth > 0) {
+      deadline = std::chrono::steady_clock::now() + kClosePatience;  // busy, not stuck
+    } else if (std::chrono::steady_clock::now() >= deadline) {
+      // A window thread that takes no messages (it may be waiting for us): the window stays
+      // in its parent but no longer calls into this module or this object.
+      Detach(window);
+      break;
+    }
+    gHandoffChanged.wait_for(lock, std::chrono::milliseconds(10));
+  }
+  lock.unlock();
+  ForgetWindow();
+}
+
+// [not the window thread, handoff mutex held, the window thread outside our procedures]
+void IGraphicsWin::Detach(HWND window) {
+  if (mTextEntry && IsWindow(mTextEntry)) {
+    SetWindowLongPtrA(mTextEntry, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mEntryPreviousProc));
+    SetWindowLongPtrA(mTextEntry, GWLP_USERDATA, 0);
+  }
+  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+}
+
+// The window is gone or cut loose, its thread out of our procedures: what we knew of it goes.
+void IGraphicsWin::ForgetWindow() {
+  if (!mWindow.load()) return;
+  ForgetTextEntry();
+  EndGesture();
+  mWindow.store(nullptr);
+  ReleaseClass(mInstance);
+  std::lock_guard<std::mutex> lock(gHandoffMutex);
+  mCloseRequested = false;
+  gHandoffChanged.notify_all();
 }
 
 bool IGraphicsWin::BlitToScreen(const IRect& r) {
   RasterBitmap* bitmap = DrawingBitmap();
-  if (!mWindow || !bitmap) return true;
+  HWND window = mWindow.load();
+  if (!window || !bitmap) return true;
   PAINTSTRUCT ps;
-  HDC dc = BeginPaint(mWindow, &ps);
+  HDC dc = BeginPaint(window, &ps);
   if (dc) {
     BitBlt(dc, r.L, r.T, r.W(), r.H(), static_cast<HDC>(bitmap->getDC()), r.L, r.T, SRCCOPY);
-    EndPaint(mWindow, &ps);
+    EndPaint(window, &ps);
   }
   return true;
 }
@@ -161,39 +277,78 @@ void IGraphicsWin::Resize(int width, int height) {
   CloseTextEntry();
   IGraphics::Resize(width, height);
   if (RasterBitmap* bitmap = DrawingBitmap()) bitmap->resize(width, height);
-  if (!mWindow) return;
+  HWND window = mWindow.load();
+  if (!window) return;
 
   const int dw = width - oldWidth, dh = height - oldHeight;
   RECT old{};
-  GetWindowRect(mWindow, &old);
-  GrowWindow(mWindow, dw, dh);
+  GetWindowRect(window, &old);
+  GrowWindow(window, dw, dh);
   // A host frames the editor in child windows of its own; they grow with it, two levels up.
-  if (IsPlainChild(mWindow)) {
-    HWND parent = GetParent(mWindow);
+  if (IsPlainChild(window)) {
+    HWND parent = GetParent(window);
     GrowWindow(parent, dw, dh);
     if (IsPlainChild(parent)) GrowWindow(GetParent(parent), dw, dh);
   }
   RECT invalid{0, 0, old.right - old.left, old.bottom - old.top};
-  InvalidateRect(mWindow, &invalid, FALSE);
+  InvalidateRect(window, &invalid, FALSE);
 }
 
 // ===================================================================== window procedure ===
+
+IGraphicsWin* IGraphicsWin::EnterProcedure(HWND hWnd, bool* closeFirst) {
+  std::lock_guard<std::mutex> lock(gHandoffMutex);
+  // Read under the mutex: a thread that cuts the window loose clears it under the same one.
+  auto* g = reinterpret_cast<IGraphicsWin*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+  if (g) {
+    *closeFirst = g->mCloseRequested && g->mProcDepth == 0;
+    ++g->mProcDepth;
+  }
+  return g;
+}
+
+void IGraphicsWin::LeaveProcedure() {
+  std::unique_lock<std::mutex> lock(gHandoffMutex);
+  if (mProcDepth == 1 && mCloseRequested) {
+    // Still counted as inside, so a waiting destructor cannot free us during the close.
+    lock.unlock();
+    CloseOnWindowThread();
+    lock.lock();
+  }
+  --mProcDepth;
+  gHandoffChanged.notify_all();
+}
 
 LRESULT CALLBACK IGraphicsWin::EditorProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_CREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
     auto* g = static_cast<IGraphicsWin*>(create->lpCreateParams);
-    SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(g));
+    {
+      std::lock_guard<std::mutex> lock(gHandoffMutex);
+      SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(g));
+    }
     // Known before CreateWindowExA returns, so the rest of the creation's messages reach it.
-    g->mWindow = hWnd;
+    g->mWindow.store(hWnd);
     // The frame rate is the graphics object's own (never below 1): 55 ms at 18 per second.
     g->mTickPeriod = static_cast<UINT>(1000 / g->FPS());
     SetTimer(hWnd, kTickTimer, g->mTickPeriod, nullptr);
     return 0;
   }
-  auto* g = reinterpret_cast<IGraphicsWin*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
-  if (!g || g->mWindow != hWnd) return DefWindowProcA(hWnd, msg, wParam, lParam);
-  return g->OnEditorMessage(hWnd, msg, wParam, lParam);
+  bool closeFirst = false;
+  IGraphicsWin* g = EnterProcedure(hWnd, &closeFirst);
+  if (!g) return DefWindowProcA(hWnd, msg, wParam, lParam);
+  LRESULT result = 0;
+  if (g->mWindow.load() != hWnd) {
+    result = DefWindowProcA(hWnd, msg, wParam, lParam);
+  } else if (msg == WM_NCDESTROY) {
+    // Destroyed without CloseWindow, with the host's parent window: the handles are dead.
+    g->ForgetWindow();
+    result = DefWindowProcA(hWnd, msg, wParam, lParam);
+  } else if (!closeFirst) {
+    result = g->OnEditorMessage(hWnd, msg, wParam, lParam);
+  }
+  g->LeaveProcedure();
+  return result;
 }
 
 LRESULT IGraphicsWin::OnEditorMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -212,13 +367,16 @@ LRESULT IGraphicsWin::OnEditorMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM
     return 0;
   }
 
-  // While the user types, the editor stays still; a right click cancels the entry.
+  // While the user types, the editor stays still; a right click cancels the entry. A gesture
+  // still running ends as usual, or the host would wait for its end-edit for ever.
   if (mTextEntry && mTextEntryState == 1) {
     if (msg == WM_RBUTTONDOWN) {
       mTextEntryState = 3;
+      if (mGestureButton) mIgnoredButtons |= MK_RBUTTON;
       return 0;
     }
-    return DefWindowProcA(hWnd, msg, wParam, lParam);
+    const bool endsGesture = msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_CAPTURECHANGED;
+    if (!(mGestureButton && endsGesture)) return DefWindowProcA(hWnd, msg, wParam, lParam);
   }
 
   const int x = LowSigned(lParam), y = HighSigned(lParam);
@@ -238,26 +396,41 @@ LRESULT IGraphicsWin::OnEditorMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM
       return 0;
     case WM_MOUSEMOVE:
       if ((wParam & (MK_LBUTTON | MK_RBUTTON)) && GetCapture() == hWnd) {
+        if (mGestureButton) {
+          mGestureX = x;
+          mGestureY = y;
+        }
         OnMouseDrag(x, y, MouseState(wParam));
       }
       return 0;
     case WM_RBUTTONDOWN:
       if (mTextEntry) {
         mTextEntryState = 3;
+        if (mGestureButton) mIgnoredButtons |= MK_RBUTTON;
         return 0;
       }
-      [[fallthrough]];  // a right press reaches the control with R set
+      return OnButtonDown(hWnd, MK_RBUTTON, x, y, wParam);
     case WM_LBUTTONDOWN:
-      SetCapture(hWnd);
-      OnMouseDown(x, y, MouseState(wParam));
-      return 0;
+      return OnButtonDown(hWnd, MK_LBUTTON, x, y, wParam);
     case WM_LBUTTONUP:
+      return OnButtonUp(hWnd, MK_LBUTTON, x, y);
     case WM_RBUTTONUP:
-      ReleaseCapture();
-      OnMouseUp(x, y);
-      return 0;
+      return OnButtonUp(hWnd, MK_RBUTTON, x, y);
     case WM_LBUTTONDBLCLK:
+      // The model's double click forgets a running press without ending its edit.
+      if (mGestureButton) {
+        mIgnoredButtons |= MK_LBUTTON;
+        return 0;
+      }
+      mIgnoredButtons &= ~static_cast<WPARAM>(MK_LBUTTON);
       if (OnMouseDoubleClick(x, y, MouseState(wParam))) SetCapture(hWnd);
+      return 0;
+    case WM_CAPTURECHANGED:
+      // A release elsewhere, Alt-Tab, a dialog: the release will not come here.
+      if (mGestureButton && reinterpret_cast<HWND>(lParam) != hWnd) {
+        mIgnoredButtons |= mGestureButton;
+        EndGesture();
+      }
       return 0;
     case WM_MOUSEWHEEL: {
       const int delta = static_cast<short>(HIWORD(wParam)) / kWheelNotch;
@@ -271,16 +444,62 @@ LRESULT IGraphicsWin::OnEditorMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM
   }
 }
 
+LRESULT IGraphicsWin::OnButtonDown(HWND hWnd, WPARAM button, int x, int y, WPARAM keys) {
+  // The model's press forgets a running one without ending its edit: one gesture at a time.
+  if (mGestureButton) {
+    mIgnoredButtons |= button;
+    return 0;
+  }
+  mIgnoredButtons &= ~button;
+  mGestureButton = button;
+  mGestureX = x;
+  mGestureY = y;
+  SetCapture(hWnd);
+  OnMouseDown(x, y, MouseState(keys));
+  return 0;
+}
+
+LRESULT IGraphicsWin::OnButtonUp(HWND hWnd, WPARAM button, int x, int y) {
+  if (mIgnoredButtons & button) {
+    mIgnoredButtons &= ~button;
+    return 0;
+  }
+  // Ended before the capture goes, so its change message finds no gesture to end again.
+  mGestureButton = 0;
+  if (GetCapture() == hWnd) ReleaseCapture();
+  OnMouseUp(x, y);
+  return 0;
+}
+
+// [window thread] A gesture cut short ends as its release would, where the mouse last was.
+void IGraphicsWin::EndGesture() {
+  if (!mGestureButton) return;
+  mGestureButton = 0;
+  if (!mDying.load()) OnMouseUp(mGestureX, mGestureY);
+}
+
 void IGraphicsWin::Tick() {
   if (mTextEntry && mTextEntryState != 0) {
     switch (mTextEntryState) {
       case 2: {
         char text[IParam::kTextSize] = {};
+        int chosen = -1;
         {
           LockGuard lock(GetPlug()->PluginLock());  // parameters are read under it
           mEntryParam->FormatDisplay(text);
+          for (int i = 0; mEntryIsList && i < mEntryParam->CountValueTexts(); ++i) {
+            if (std::strcmp(mEntryParam->GetValueText(i), text) == 0) {
+              chosen = i;
+              break;
+            }
+          }
         }
-        SendMessageA(mTextEntry, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+        // A drop-down list has no text of its own to set: its selection is the text.
+        if (mEntryIsList) {
+          SendMessageA(mTextEntry, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+        } else {
+          SendMessageA(mTextEntry, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+        }
         mTextEntryState = 0;
         return;
       }
@@ -296,10 +515,11 @@ void IGraphicsWin::Tick() {
   }
 
   IRect dirty;
-  if (IsDirty(dirty)) {
+  HWND window = mWindow.load();
+  if (window && IsDirty(dirty)) {
     RECT r{dirty.L, dirty.T, dirty.R, dirty.B};
-    InvalidateRect(mWindow, &r, FALSE);
-    UpdateWindow(mWindow);
+    InvalidateRect(window, &r, FALSE);
+    UpdateWindow(window);
     if (mTextEntry) mTextEntryState = 2;
   }
 }
@@ -307,7 +527,8 @@ void IGraphicsWin::Tick() {
 // ========================================================================== text entry ===
 
 void IGraphicsWin::CreateTextEntry(IControl* control, IParam* param) {
-  if (!control || !param || mTextEntry || !mWindow || !GetPlug()) return;
+  HWND window = mWindow.load();
+  if (!control || !param || mTextEntry || !window || !GetPlug()) return;
 
   const IRect& rect = control->GetRECT();
   const int cx = static_cast<int>((rect.L + rect.R) * 0.5);
@@ -330,8 +551,9 @@ void IGraphicsWin::CreateTextEntry(IControl* control, IParam* param) {
     for (const std::string& c : choices) w = std::max(w, 8 * static_cast<int>(c.size()) + 24);
     const int h = kListItemHeight * (static_cast<int>(choices.size()) + 1);
     entry = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, cx - w / 2,
-                            cy, w, h, mWindow, id, mInstance, nullptr);
+                            cy, w, h, window, id, mInstance, nullptr);
     if (!entry) return;
+    mEntryIsList = true;
     for (const std::string& c : choices) {
       SendMessageA(entry, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c.c_str()));
     }
@@ -344,7 +566,7 @@ void IGraphicsWin::CreateTextEntry(IControl* control, IParam* param) {
     // wrapped line it refuses those characters, and a five-digit cutoff could not be typed.
     const DWORD style = WS_CHILD | WS_VISIBLE | ES_CENTER | ES_MULTILINE | ES_AUTOVSCROLL;
     entry = CreateWindowExA(0, "EDIT", current, style, cx - kEditWidth / 2, cy - kEditHeight / 2,
-                            kEditWidth, kEditHeight, mWindow, id, mInstance, nullptr);
+                            kEditWidth, kEditHeight, window, id, mInstance, nullptr);
     if (!entry) return;
   }
 
@@ -383,23 +605,33 @@ void IGraphicsWin::CommitTextEntry() {
 }
 
 void IGraphicsWin::CloseTextEntry() {
-  if (mTextEntry) {
+  if (mTextEntry && IsWindow(mTextEntry)) {
     SetWindowLongPtrA(mTextEntry, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mEntryPreviousProc));
     DestroyWindow(mTextEntry);
   }
+  ForgetTextEntry();
+}
+
+// The entry window is gone, or not ours to destroy: what we knew of it goes.
+void IGraphicsWin::ForgetTextEntry() {
   if (mEntryFont) DeleteObject(mEntryFont);
   mTextEntry = nullptr;
   mEntryFont = nullptr;
   mEntryControl = nullptr;
   mEntryParam = nullptr;
   mEntryPreviousProc = nullptr;
+  mEntryIsList = false;
   mTextEntryState = 0;
 }
 
 LRESULT CALLBACK IGraphicsWin::TextEntryProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* g = reinterpret_cast<IGraphicsWin*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
-  if (!g || g->mTextEntry != hWnd) return DefWindowProcA(hWnd, msg, wParam, lParam);
-  return g->OnTextEntryMessage(hWnd, msg, wParam, lParam);
+  bool closeFirst = false;  // the entry's messages run their course; the close follows them
+  IGraphicsWin* g = EnterProcedure(hWnd, &closeFirst);
+  if (!g) return DefWindowProcA(hWnd, msg, wParam, lParam);
+  const LRESULT result = g->mTextEntry == hWnd ? g->OnTextEntryMessage(hWnd, msg, wParam, lParam)
+                                               : DefWindowProcA(hWnd, msg, wParam, lParam);
+  g->LeaveProcedure();
+  return result;
 }
 
 LRESULT IGraphicsWin::OnTextEntryMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -422,6 +654,12 @@ LRESULT IGraphicsWin::OnTextEntryMessage(HWND hWnd, UINT msg, WPARAM wParam, LPA
         return 0;
       }
       break;
+    case WM_NCDESTROY: {
+      // Destroyed with the editor window, behind CloseTextEntry's back.
+      const LRESULT result = CallWindowProcA(mEntryPreviousProc, hWnd, msg, wParam, lParam);
+      ForgetTextEntry();
+      return result;
+    }
     default:
       break;
   }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <array>
+#include <atomic>
 
 #include "graphics/IGraphicsRaster.h"
 
@@ -14,7 +15,8 @@
 /// Lifecycle: created by CreateGraphics in the plug-in's constructor → OpenWindow(parent) makes
 /// the window (marking every control dirty; the first tick paints them) → CloseWindow, or the
 /// window's close message, destroys it; opening while open re-creates it in place → any number
-/// of further opens → destroyed with the plug-in, closing a window still open.
+/// of further opens → destroyed with the plug-in, closing a window still open. A window that
+/// the host destroys with its parent is forgotten as it goes, so the next open starts afresh.
 ///
 /// The window class "BraxWndClass" is registered while at least one editor window of this
 /// module exists; the count is module-wide.
@@ -23,8 +25,16 @@
 /// (the editor then neither paints nor reacts to the left button); 2 the editor was redrawn,
 /// refresh the entry's text; 3 cancel; 4 commit. 2 to 4 take effect on the next tick.
 ///
+/// Mouse gestures: a press starts one, its release ends it; a press of the other button during
+/// it is ignored together with its release, and a lost mouse capture ends it as a release at
+/// the last position would, so every begin-edit the host receives is followed by one end-edit.
+///
 /// Threads: everything runs on the thread that owns the window (the host's user-interface
-/// thread). Parameters are read under the plug-in lock; control values are atomics.
+/// thread). Parameters are read under the plug-in lock; control values are atomics. Closing
+/// from another thread hands the destruction to the window's own thread and waits for it,
+/// unless that thread is inside the editor's code (perhaps waiting for the plug-in lock the
+/// caller holds): it then closes the window itself on its way out. The destructor always
+/// waits; a window thread that stops taking messages gets a window that no longer calls us.
 class IGraphicsWin : public IGraphicsRaster {
  public:
   /// Timer identifier of the redraw tick.
@@ -56,11 +66,13 @@ class IGraphicsWin : public IGraphicsRaster {
   bool PromptForColor(IColor& color, const char* caption) override;
   bool OpenURL(const char* url, const char* caption, const char* confirm,
                const char* errMsg) override;
-  // [host's user-interface thread] The editor window inside parent (an HWND), or null.
+  // [host's user-interface thread] The editor window inside parent (an HWND), or null; also
+  // null while a window closed from another thread has not gone yet.
   void* OpenWindow(void* parent) override;
+  // [any thread] The window is destroyed on the thread that made it.
   void CloseWindow() override;
   // [any thread]
-  void* GetWindow() override { return mWindow; }
+  void* GetWindow() override { return mWindow.load(); }
   // [constructor only, also on its preload threads] The module's "PNG" resource id; name is
   // not used.
   RasterBitmap* LoadPlatformBitmap(int id, const char* name) override;
@@ -70,7 +82,7 @@ class IGraphicsWin : public IGraphicsRaster {
   /// [editor thread] The text entry state, 0 to 4.
   int TextEntryState() const { return mTextEntryState; }
   /// [editor thread] Milliseconds between ticks of the open window's timer; 0 while closed.
-  UINT TickPeriod() const { return mWindow ? mTickPeriod : 0; }
+  UINT TickPeriod() const { return mWindow.load() ? mTickPeriod : 0; }
   /// [any thread] The module whose window class, windows and resources these are.
   HINSTANCE ModuleInstance() const { return mInstance; }
 
@@ -78,22 +90,47 @@ class IGraphicsWin : public IGraphicsRaster {
   static LRESULT CALLBACK EditorProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK TextEntryProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+  // The graphics object of one of our windows, counted as inside its procedures, or null;
+  // *closeFirst: a close from another thread is due instead of this message.
+  static IGraphicsWin* EnterProcedure(HWND hWnd, bool* closeFirst);
+  void LeaveProcedure();
+
   LRESULT OnEditorMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnTextEntryMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnButtonDown(HWND hWnd, WPARAM button, int x, int y, WPARAM keys);
+  LRESULT OnButtonUp(HWND hWnd, WPARAM button, int x, int y);
+  void EndGesture();
   void Tick();
   void CommitTextEntry();
   void CloseTextEntry();
+  void ForgetTextEntry();
+  void CloseOnWindowThread();
+  void CloseFromOtherThread(HWND window);
+  void ForgetWindow();
+  void Detach(HWND window);
 
   HINSTANCE mInstance = nullptr;  // this module's, not the host executable's
-  HWND mWindow = nullptr;
-  HWND mParent = nullptr;  // last given to OpenWindow
-  UINT mTickPeriod = 0;    // ms, set by the window's creation
+  // Written by the window thread (creation, closing), read by any thread.
+  std::atomic<HWND> mWindow{nullptr};
+  // Written by OpenWindow before the creation, read by CloseWindow on any thread.
+  std::atomic<DWORD> mWindowThread{0};
+  // Set by the destructor, read by the window thread: the plug-in is going, tell it nothing.
+  std::atomic<bool> mDying{false};
+  int mProcDepth = 0;            // window thread's nesting in our procedures; module handoff mutex
+  bool mCloseRequested = false;  // by another thread; module handoff mutex
+  HWND mParent = nullptr;        // last given to OpenWindow
+  UINT mTickPeriod = 0;          // ms, set by the window's creation
+
+  WPARAM mGestureButton = 0;         // MK_LBUTTON or MK_RBUTTON while a gesture runs, else 0
+  WPARAM mIgnoredButtons = 0;        // buttons whose next release belongs to no gesture
+  int mGestureX = 0, mGestureY = 0;  // last press or drag position of the gesture
 
   HWND mTextEntry = nullptr;
   IControl* mEntryControl = nullptr;
   IParam* mEntryParam = nullptr;
   WNDPROC mEntryPreviousProc = nullptr;
   HFONT mEntryFont = nullptr;  // the entry's, deleted with it
+  bool mEntryIsList = false;   // a drop-down list, refreshed by selection, not by its text
   int mTextEntryState = 0;
 
   std::array<COLORREF, 16> mCustomColors{};  // the colour dialog's, kept between calls

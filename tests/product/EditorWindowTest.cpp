@@ -5,10 +5,13 @@
 #include <png.h>
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "graphics/IGraphics.h"
@@ -224,6 +227,9 @@ TEST_F(EditorWindow, OpensAsAChildOfTheHostWindowShowingThePanel) {
   EXPECT_EQ(r.right - r.left, kW);
   EXPECT_EQ(r.bottom - r.top, kH);
   EXPECT_EQ(TextOf(editor), "Brax");
+  const ULONG_PTR classStyle = GetClassLongPtrA(editor, GCL_STYLE);
+  EXPECT_TRUE(classStyle & CS_DBLCLKS) << "the class asks for double-click messages";
+  EXPECT_EQ(GetClassLongPtrA(editor, GCLP_HBRBACKGROUND), 0u) << "no background brush";
 
   for (int i = 0; i < 3; ++i) Tick();
   const Picture shown = Screen();
@@ -522,6 +528,156 @@ TEST_F(EditorWindow, HundredReopensLeaveNoHandlesBehind) {
     alive += GetObjectType(f) != 0;
   }
   EXPECT_EQ(alive, 0) << "every entry's font was deleted with it";
+}
+
+TEST_F(EditorWindow, ShapeListFollowsAHostChangeBySelection) {
+  RightClick(kShapeX, kShapeY);
+  HWND list = Entry("COMBOBOX");
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
+  host.SetParameter(kShape, 1.0f);  // the host moves the shape while the list is open
+  Tick();                           // redraws the knob
+  Tick();                           // refreshes the open list
+  EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 2) << "the list shows the host's shape";
+  EXPECT_EQ(TextOf(list), "band pass narrow");
+  EXPECT_EQ(Entry("COMBOBOX"), list) << "refreshed, not closed";
+  EXPECT_EQ(host.ParamDisplay(kShape), "band pass narrow") << "and nothing committed back";
+}
+
+// The parent destroyed by the host without effEditClose, as some hosts do.
+TEST_F(EditorWindow, ParentDestroyedWithoutEditCloseThenReopenedShowsAWorkingPanel) {
+  host.SetParameter(kCutoff, 0.25f);
+  Tick();
+  DestroyWindow(parent);
+  Pump();
+  EXPECT_FALSE(IsWindow(editor));
+  parent = CreateParentWindow(60, 60);
+  ASSERT_NE(parent, nullptr);
+  host.SetParameter(kCutoff, 0.75f);  // while no window is open
+  ASSERT_NE(host.Dispatch(effEditOpen, 0, 0, parent), 0);
+  editor = FindWindowExA(parent, nullptr, "BraxWndClass", nullptr);
+  ASSERT_NE(editor, nullptr) << "a new editor inside the new parent";
+  EXPECT_TRUE(IsWindowVisible(editor));
+  RECT r{};
+  GetWindowRect(editor, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 0) << "at the parent's corner, not where the dead window was";
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right - r.left, kW);
+  EXPECT_EQ(r.bottom - r.top, kH);
+
+  Tick();
+  EXPECT_EQ(Difference(Screen(), Expected()), "") << "the whole panel at the current values";
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, 30, 110);
+  Send(WM_LBUTTONUP, 0, 30, 110);
+  EXPECT_EQ(host.GetParameter(0), 1.0f) << "the new window reaches the controls";
+  Tick();
+  EXPECT_EQ(Difference(Screen(), Expected()), "") << "and redraws";
+
+  host.Dispatch(effEditClose);
+  EXPECT_FALSE(ClassRegistered()) << "the class count stayed right";
+  // Destroyed once more and the plug-in closed: nothing of the class outlives it.
+  ASSERT_NE(host.Dispatch(effEditOpen, 0, 0, parent), 0);
+  DestroyWindow(parent);
+  parent = nullptr;
+  host.Close();
+  EXPECT_FALSE(ClassRegistered()) << "unregistered before the module can be unloaded";
+}
+
+TEST_F(EditorWindow, LostCaptureEndsTheEditOnceAndASecondButtonStartsNone) {
+  auto edits = [&] {
+    return std::make_pair(host.CountCalls(audioMasterBeginEdit),
+                          host.CountCalls(audioMasterEndEdit));
+  };
+  const auto once = std::make_pair(1, 1);
+
+  host.calls.clear();
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, kCutoffX, kCutoffY);
+  Send(WM_MOUSEMOVE, MK_LBUTTON, kCutoffX, kCutoffY - 5);
+  SetCapture(parent);  // the host takes the mouse mid-drag
+  EXPECT_EQ(edits(), once) << "the drag ended when the capture went";
+  Send(WM_MOUSEMOVE, MK_LBUTTON, kCutoffX, kCutoffY - 10);
+  Send(WM_LBUTTONUP, 0, kCutoffX, kCutoffY - 10);
+  ReleaseCapture();
+  EXPECT_EQ(edits(), once) << "a late release ends nothing more";
+  EXPECT_EQ(host.CountCalls(audioMasterAutomate), 1) << "no drag after the capture went";
+
+  host.calls.clear();
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, kCutoffX, kCutoffY);
+  Send(WM_MOUSEMOVE, MK_LBUTTON, kCutoffX, kCutoffY - 5);
+  Send(WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, kCutoffX, kCutoffY - 5);
+  Send(WM_RBUTTONUP, MK_LBUTTON, kCutoffX, kCutoffY - 5);
+  Send(WM_MOUSEMOVE, MK_LBUTTON, kCutoffX, kCutoffY - 10);
+  Send(WM_LBUTTONUP, 0, kCutoffX, kCutoffY - 10);
+  EXPECT_EQ(edits(), once) << "a right press during a left drag";
+  EXPECT_EQ(host.CountCalls(audioMasterAutomate), 2) << "the drag went on through it";
+  EXPECT_EQ(Entry("EDIT"), nullptr) << "the right press opened no entry";
+
+  host.calls.clear();
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, kCutoffX, kCutoffY);
+  Send(WM_MOUSEMOVE, MK_LBUTTON, kCutoffX, kCutoffY - 5);
+  host.Dispatch(effEditClose);
+  EXPECT_EQ(edits(), once) << "the editor closed mid-drag";
+  EXPECT_EQ(host.calls.back().opcode, audioMasterEndEdit);
+  EXPECT_EQ(host.calls.back().index, kCutoff);
+  ASSERT_NE(host.Dispatch(effEditOpen, 0, 0, parent), 0);
+  editor = FindWindowExA(parent, nullptr, "BraxWndClass", nullptr);
+}
+
+BOOL CALLBACK CountEditorChild(HWND child, LPARAM count) {
+  char cls[32] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  if (std::string(cls) == "BraxWndClass") ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+int EditorWindowsIn(HWND parent) {
+  int n = 0;
+  EnumChildWindows(parent, CountEditorChild, reinterpret_cast<LPARAM>(&n));
+  return n;
+}
+
+// effEditClose and effClose on a thread other than the one that opened the editor, while that
+// one goes on taking messages, as a host's user-interface thread does.
+TEST(EditorWindowThreads, ClosedFromAnotherThreadLeavesNoWindowAfterUnload) {
+  for (const bool editClose : {true, false}) {
+    const char* how = editClose ? "effEditClose, then effClose" : "effClose alone";
+    auto host = std::make_unique<TestHost>();
+    ASSERT_NE(host->Effect(), nullptr) << host->Error();
+    HWND parent = CreateParentWindow(40, 40);
+    ASSERT_NE(host->Dispatch(effEditOpen, 0, 0, parent), 0);
+    HWND editor = FindWindowExA(parent, nullptr, "BraxWndClass", nullptr);
+    ASSERT_NE(editor, nullptr);
+    Pump();
+
+    std::atomic<bool> done{false};
+    std::thread closer([&] {
+      if (editClose) host->Dispatch(effEditClose);
+      host->Close();
+      done = true;
+    });
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done && std::chrono::steady_clock::now() < give_up) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+      Pump();
+    }
+    closer.join();
+    EXPECT_FALSE(IsWindow(editor)) << how;
+    EXPECT_EQ(EditorWindowsIn(parent), 0) << how;
+    EXPECT_FALSE(ClassRegistered()) << how;
+
+    host.reset();  // FreeLibrary
+    // A window left behind would now run unloaded code on its next paint or timer tick.
+    RedrawWindow(parent, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    while (std::chrono::steady_clock::now() < until) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      Pump();
+    }
+    EXPECT_EQ(EditorWindowsIn(parent), 0) << how;
+    DestroyWindow(parent);
+    Pump();
+  }
 }
 
 }  // namespace

@@ -2,16 +2,21 @@
 // control, inside a window of the test.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "graphics/CreateGraphics.h"
 #include "graphics/win32/DecimalText.h"
 #include "graphics/win32/IGraphicsWin.h"
+#include "platform/LockGuard.h"
 #include "tests/graphics/EditorTestKit.h"
 
 namespace {
@@ -27,10 +32,12 @@ class ProbeControl : public IControl {
     int delta;
   };
   std::vector<Event> events;
+  std::function<void()> onDown;  // runs inside the press, on the window's thread
 
   bool Draw(IGraphics*) override { return true; }
   void OnMouseDown(int x, int y, const IMouseState& m) override {
     events.push_back({"down", x, y, m, 0});
+    if (onDown) onDown();
   }
   void OnMouseUp(int x, int y) override { events.push_back({"up", x, y, IMouseState(), 0}); }
   void OnMouseDrag(int x, int y, int, int, const IMouseState& m) override {
@@ -59,10 +66,29 @@ void Pump() {
   while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
 }
 
-bool ClassRegistered() {
+bool ClassRegistered(WNDCLASSEXA* found = nullptr) {
   WNDCLASSEXA info{};
   info.cbSize = sizeof info;
-  return GetClassInfoExA(GetModuleHandleA(nullptr), "BraxWndClass", &info) != 0;
+  const bool registered = GetClassInfoExA(GetModuleHandleA(nullptr), "BraxWndClass", &info) != 0;
+  if (found) *found = info;
+  return registered;
+}
+
+// Pumps this thread's messages until done is set; false if that took longer than a few seconds.
+bool PumpUntil(const std::atomic<bool>& done) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done.load()) {
+    if (std::chrono::steady_clock::now() > give_up) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    Pump();
+  }
+  return true;
+}
+
+// Waits without taking messages; false if done was not set within a few seconds.
+bool WaitWithoutMessages(const std::atomic<bool>& done) {
+  for (int i = 0; i < 2000 && !done.load(); ++i) Sleep(5);
+  return done.load();
 }
 
 LPARAM At(int x, int y) {
@@ -111,6 +137,11 @@ TEST_F(WinHost, ClassLivesWhileAnyEditorWindowDoes) {
   IGraphicsWin other(&plug, 50, 50, 18);
   other.CreateDrawSurface();
   ASSERT_NE(Open(), nullptr);
+  WNDCLASSEXA info{};
+  ASSERT_TRUE(ClassRegistered(&info));
+  EXPECT_TRUE(info.style & CS_DBLCLKS) << "the class asks for double-click messages";
+  EXPECT_EQ(info.hbrBackground, nullptr) << "no background brush: the editor paints it all";
+  EXPECT_EQ(info.hCursor, LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
   ASSERT_NE(other.OpenWindow(frame), nullptr);
   gui->CloseWindow();
   EXPECT_EQ(gui->GetWindow(), nullptr);
@@ -196,6 +227,8 @@ TEST_F(WinHost, FocusedEntryHoldsTheEditorStillAndARightClickCancels) {
   SendMessageA(w, WM_TIMER, IGraphicsWin::kTickTimer, 0);
   EXPECT_TRUE(probe->events.empty()) << "no clicks while typing";
   EXPECT_TRUE(probe->IsDirty()) << "no redraw while typing";
+  // Typed but cancelled: committing this would change the value and tell the plug-in.
+  SetWindowTextA(entry, "0.5");
   SendMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, At(20, 30));
   EXPECT_EQ(gui->TextEntryState(), 3);
   EXPECT_TRUE(probe->events.empty()) << "the cancelling click is consumed";
@@ -203,6 +236,8 @@ TEST_F(WinHost, FocusedEntryHoldsTheEditorStillAndARightClickCancels) {
   EXPECT_EQ(gui->TextEntryWindow(), nullptr);
   EXPECT_FALSE(IsWindow(entry));
   EXPECT_EQ(plug.log.size(), logged) << "nothing was committed";
+  EXPECT_EQ(probe->GetValue(), 0.0) << "the typed 0.5 was dropped";
+  EXPECT_EQ(plug.GetParam(0)->Value(), 0.0);
 }
 
 TEST_F(WinHost, EntryTextIsReadAsALeadingDecimalNumber) {
@@ -378,6 +413,240 @@ TEST_F(WinHost, ResizeGrowsTheWindowAndTheHostsChildFrames) {
   ASSERT_NE(gui->GetDrawBits(), nullptr);
   gui->SetPixelDirect(IColor(255, 1, 2, 3), 129, 69);
   EXPECT_EQ(gui->GetPoint(129, 69), IColor(255, 1, 2, 3)) << "the drawing bitmap grew";
+}
+
+TEST_F(WinHost, TheWindowsOwnTimerTicksAndRedraws) {
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  probe->SetDirty(false);
+  ASSERT_TRUE(probe->IsDirty());
+  // Only the timer that SetTimer started puts WM_TIMER in this window's queue.
+  bool ticked = false;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!ticked && std::chrono::steady_clock::now() < give_up) {
+    MSG m{};
+    if (!PeekMessageA(&m, w, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_TIMER);
+      continue;
+    }
+    ticked = m.wParam == IGraphicsWin::kTickTimer;
+    DispatchMessageA(&m);
+  }
+  EXPECT_TRUE(ticked) << "the open window's timer ticked with identifier 2";
+  EXPECT_FALSE(probe->IsDirty()) << "the tick redrew the dirty control";
+}
+
+TEST_F(WinHost, EveryBeginEditEndsOnceWhateverEndsTheGesture) {
+  HWND other = Frame(WS_CHILD, frame, 10, 10);
+  ASSERT_NE(other, nullptr);
+  HWND w = nullptr;
+  auto send = [&](UINT msg, WPARAM keys, int x, int y) { SendMessageA(w, msg, keys, At(x, y)); };
+  const struct {
+    const char* name;
+    std::function<void()> gesture;
+    int lastX, lastY;  // where the release reaches the control
+  } cases[] = {
+      {"a release outside after another window took the capture",
+       [&] {
+         send(WM_LBUTTONDOWN, MK_LBUTTON, 20, 30);
+         send(WM_MOUSEMOVE, MK_LBUTTON, 22, 25);
+         SetCapture(other);
+         send(WM_LBUTTONUP, 0, 40, 40);  // a late release is no second end
+       },
+       22, 25},
+      {"the capture released by someone else",
+       [&] {
+         send(WM_LBUTTONDOWN, MK_LBUTTON, 20, 30);
+         send(WM_MOUSEMOVE, MK_LBUTTON, 24, 26);
+         ReleaseCapture();
+         send(WM_MOUSEMOVE, MK_LBUTTON, 30, 20);  // no capture: no drag
+       },
+       24, 26},
+      {"a right press and release during a left drag",
+       [&] {
+         send(WM_LBUTTONDOWN, MK_LBUTTON, 20, 30);
+         send(WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, 21, 30);
+         send(WM_RBUTTONUP, MK_LBUTTON, 21, 30);
+         send(WM_MOUSEMOVE, MK_LBUTTON, 21, 28);  // still dragging
+         send(WM_LBUTTONUP, 0, 21, 28);
+       },
+       21, 28},
+      {"a right press during a left drag, the left released first",
+       [&] {
+         send(WM_LBUTTONDOWN, MK_LBUTTON, 20, 30);
+         send(WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, 20, 30);
+         send(WM_LBUTTONUP, MK_RBUTTON, 23, 31);
+         send(WM_RBUTTONUP, 0, 23, 31);
+       },
+       23, 31},
+      {"a left double click during a right drag",
+       [&] {
+         send(WM_RBUTTONDOWN, MK_RBUTTON, 20, 30);
+         send(WM_LBUTTONDBLCLK, MK_LBUTTON | MK_RBUTTON, 20, 30);
+         send(WM_LBUTTONUP, MK_RBUTTON, 20, 30);
+         send(WM_RBUTTONUP, 0, 25, 35);
+       },
+       25, 35},
+      {"the window closed during the drag",
+       [&] {
+         send(WM_LBUTTONDOWN, MK_LBUTTON, 20, 30);
+         send(WM_MOUSEMOVE, MK_LBUTTON, 26, 33);
+         gui->CloseWindow();
+       },
+       26, 33},
+  };
+  for (const auto& c : cases) {
+    w = Open();
+    ASSERT_NE(w, nullptr) << c.name;
+    plug.log.clear();
+    probe->events.clear();
+    c.gesture();
+    const std::vector<std::string> want = {"begin 0", "end 0"};
+    EXPECT_EQ(plug.log, want) << c.name;
+    int downs = 0, ups = 0;
+    for (const auto& e : probe->events) {
+      downs += e.kind == "down";
+      ups += e.kind == "up";
+    }
+    EXPECT_EQ(downs, 1) << c.name;
+    ASSERT_EQ(ups, 1) << c.name;
+    EXPECT_EQ(probe->events.back().kind, "up") << c.name;
+    EXPECT_EQ(probe->events.back().x, c.lastX) << c.name;
+    EXPECT_EQ(probe->events.back().y, c.lastY) << c.name;
+    EXPECT_NE(GetCapture(), w) << c.name;
+  }
+}
+
+TEST_F(WinHost, ParentDestroyedWithoutCloseIsForgottenAndTheNextOpenWorks) {
+  HWND inner = Frame(WS_CHILD, frame, 200, 150);
+  ASSERT_NE(inner, nullptr);
+  HWND w = static_cast<HWND>(gui->OpenWindow(inner));
+  ASSERT_NE(w, nullptr);
+  gui->CreateTextEntry(probe, plug.GetParam(0));
+  ASSERT_NE(gui->TextEntryWindow(), nullptr);
+  SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, At(20, 30));
+  plug.log.clear();
+  DestroyWindow(inner);  // as a host closing its frame without effEditClose
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(gui->GetWindow(), nullptr) << "the dead window is forgotten";
+  EXPECT_EQ(gui->TextEntryWindow(), nullptr) << "and its entry";
+  EXPECT_EQ(gui->TickPeriod(), 0u);
+  EXPECT_EQ(plug.log, std::vector<std::string>{"end 0"}) << "the press ended with the window";
+
+  HWND again = Open();
+  ASSERT_NE(again, nullptr);
+  EXPECT_TRUE(IsWindowVisible(again));
+  RECT r{};
+  GetWindowRect(again, &r);
+  MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 0) << "at the new parent's corner, not where the dead window was";
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right - r.left, 100);
+  EXPECT_EQ(r.bottom - r.top, 80);
+  probe->events.clear();
+  SendMessageA(again, WM_LBUTTONDOWN, MK_LBUTTON, At(20, 30));
+  SendMessageA(again, WM_LBUTTONUP, 0, At(20, 30));
+  EXPECT_EQ(probe->events.size(), 2u) << "the new window reaches the controls";
+  gui->CreateTextEntry(probe, plug.GetParam(0));
+  EXPECT_NE(gui->TextEntryWindow(), nullptr) << "a new entry opens";
+  gui->CloseWindow();
+  EXPECT_FALSE(ClassRegistered()) << "the count stayed right: unregistered with the last window";
+
+  // The last window gone with its parent, then the plug-in closed: the class goes before the
+  // module could be unloaded.
+  auto other = std::make_unique<IGraphicsWin>(&plug, 50, 50, 18);
+  other->CreateDrawSurface();
+  inner = Frame(WS_CHILD, frame, 200, 150);
+  ASSERT_NE(other->OpenWindow(inner), nullptr);
+  DestroyWindow(inner);
+  other.reset();
+  EXPECT_FALSE(ClassRegistered()) << "unregistered by the destructor at the latest";
+}
+
+TEST_F(WinHost, ClosedFromAnotherThreadTheWindowGoesOnItsOwnThread) {
+  // The window thread takes messages: the close waits for it and the window is gone at once.
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  gui->CreateTextEntry(probe, plug.GetParam(0));
+  HWND entry = gui->TextEntryWindow();
+  std::atomic<bool> done{false};
+  bool goneOnReturn = false;
+  std::thread closer([&] {
+    LockGuard lock(plug.PluginLock());  // as the dispatcher holds it during effEditClose
+    gui->CloseWindow();
+    goneOnReturn = gui->GetWindow() == nullptr;
+    done = true;
+  });
+  EXPECT_TRUE(PumpUntil(done)) << "the close finished";
+  closer.join();
+  EXPECT_TRUE(goneOnReturn) << "the close waited for the window thread";
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_FALSE(IsWindow(entry));
+  EXPECT_FALSE(ClassRegistered());
+
+  // The window thread is inside the editor, waiting for the plug-in lock that the closing
+  // thread holds: the close does not wait for it, and the window goes on the way out.
+  w = Open();
+  ASSERT_NE(w, nullptr);
+  done = false;
+  bool closerFinished = false;
+  std::thread second;
+  probe->onDown = [&] {
+    second = std::thread([&] {
+      LockGuard lock(plug.PluginLock());
+      gui->CloseWindow();
+      done = true;
+    });
+    closerFinished = WaitWithoutMessages(done);
+    if (closerFinished) {
+      LockGuard lock(plug.PluginLock());  // blocked here without the close from there
+    }
+  };
+  SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, At(20, 30));
+  second.join();
+  probe->onDown = nullptr;
+  EXPECT_TRUE(closerFinished) << "the closing thread did not wait for the busy window thread";
+  EXPECT_FALSE(IsWindow(w)) << "closed as the press was left";
+  EXPECT_EQ(gui->GetWindow(), nullptr);
+  EXPECT_EQ(plug.Count("end 0"), 1) << "the press that was running ended with the window";
+  EXPECT_FALSE(ClassRegistered());
+
+  // Destroyed from another thread: the window goes before the object does.
+  w = Open();
+  ASSERT_NE(w, nullptr);
+  done = false;
+  std::thread destroyer([&] {
+    gui.reset();
+    done = true;
+  });
+  EXPECT_TRUE(PumpUntil(done));
+  destroyer.join();
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_FALSE(ClassRegistered());
+}
+
+TEST_F(WinHost, AWindowThreadThatTakesNoMessagesGetsAWindowThatNoLongerCallsUs) {
+  HWND w = Open();
+  ASSERT_NE(w, nullptr);
+  gui->CreateTextEntry(probe, plug.GetParam(0));
+  HWND entry = gui->TextEntryWindow();
+  std::atomic<bool> done{false};
+  std::thread destroyer([&] {
+    gui.reset();
+    done = true;
+  });
+  destroyer.join();  // this thread takes no messages meanwhile
+  ASSERT_TRUE(done.load());
+  ASSERT_TRUE(IsWindow(w)) << "only its own thread can destroy it";
+  EXPECT_EQ(GetWindowLongPtrA(w, GWLP_USERDATA), 0) << "it no longer knows the freed object";
+  EXPECT_EQ(GetWindowLongPtrA(entry, GWLP_USERDATA), 0);
+  // Messages for it now meet default processing; these would reach the freed object otherwise.
+  SendMessageA(w, WM_TIMER, IGraphicsWin::kTickTimer, 0);
+  SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, At(20, 30));
+  SendMessageA(entry, WM_KEYDOWN, VK_RETURN, 0);
+  Pump();
+  DestroyWindow(w);
+  EXPECT_FALSE(IsWindow(entry));
 }
 
 }  // namespace
