@@ -17,3 +17,15 @@ inline double RoundToDouble(double v) noexcept {
   return v;
 #endif
 }
+
+/// RoundToDouble in place, for a double or a vector of doubles (passed by reference: the
+/// 32-bit build has no SSE registers to pass a vector in).
+template <typename T>
+inline void RoundInPlace(T& v) noexcept {
+#if FLT_EVAL_METHOD != 0
+  volatile T stored = v;
+  v = stored;
+#else
+  (void)v;
+#endif
+}

@@ -70,7 +70,9 @@ class HighPassBiquad {
   /// The design's angular frequency for corner frequency hz at this section's sample rate, in
   /// radians per sample.
   double AngularFrequency(double hz) const noexcept {
-    return DesignFrequency(hz) / mSampleRate * 6.283185307179586;
+    // Rounded at every step, so that the angle of a frequency is the same wherever it is
+    // computed (see Design).
+    return RoundToDouble(RoundToDouble(DesignFrequency(hz) / mSampleRate) * 6.283185307179586);
   }
 
   double SampleRate() const noexcept { return mSampleRate; }
@@ -132,13 +134,32 @@ inline void HighPassBiquad::DesignTerms(const T& sinw, const T& cosw, double q, 
   // Audio EQ Cookbook, HPF: alpha = sin(w0) / (2 Q), b0 = b2 = (1 + cos w0) / 2,
   // b1 = -(1 + cos w0), a0 = 1 + alpha, a1 = -2 cos w0, a2 = 1 - alpha; everything but a0
   // divided by a0.
-  const T alpha = sinw / (2.0 * q);
+  // Every intermediate is rounded to a double: on x87 a design computed where the compiler
+  // keeps more bits in registers would otherwise differ in its last bits from the same design
+  // computed elsewhere, and a design recomputed for an unchanged frequency would change the
+  // sound. Elsewhere the rounding costs nothing.
+  T alpha = sinw / (2.0 * q);
+  RoundInPlace(alpha);
   a0 = 1.0 + alpha;
-  const T n = 1.0 / a0;
-  a1 = -2.0 * cosw * n;
-  a2 = (1.0 - alpha) * n;
-  b0 = (1.0 + cosw) * 0.5 * n;
-  b1 = -(1.0 + cosw) * n;
+  RoundInPlace(a0);
+  T n = 1.0 / a0;
+  RoundInPlace(n);
+  T twoCos = -2.0 * cosw;
+  RoundInPlace(twoCos);
+  a1 = twoCos * n;
+  T oneMinus = 1.0 - alpha;
+  RoundInPlace(oneMinus);
+  a2 = oneMinus * n;
+  T onePlus = 1.0 + cosw;
+  RoundInPlace(onePlus);
+  T half = onePlus * 0.5;
+  RoundInPlace(half);
+  b0 = half * n;
+  b1 = -onePlus * n;
+  RoundInPlace(a1);
+  RoundInPlace(a2);
+  RoundInPlace(b0);
+  RoundInPlace(b1);
 }
 
 inline HighPassBiquad::Coefficients HighPassBiquad::Design(double hz, double sinw, double cosw,
@@ -161,5 +182,5 @@ inline void HighPassBiquad::DesignPair(const double hz[2], const double sinw[2],
 inline void HighPassBiquad::UpdateCoefficients() noexcept {
   // w0 = 2 pi f0 / Fs, below the highest allowed design frequency.
   const double w = AngularFrequency(mFrequency);
-  SetCoefficients(Design(mFrequency, std::sin(w), std::cos(w), mQ));
+  SetCoefficients(Design(mFrequency, RoundToDouble(std::sin(w)), RoundToDouble(std::cos(w)), mQ));
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cfloat>
 #include <cmath>
+
+#include "product/dsp/DoubleRounding.h"
 
 /// Four-stage non-linear low-pass ladder after Huovilainen's model of the Moog transistor
 /// ladder: cutoff and resonance tuning polynomials, thermal scaling of the stage saturation and
@@ -73,9 +76,17 @@ class LadderFilter {
   // One sample of the recursion, in place on the state: x in, the output out. For one ladder
   // (double) or two side by side (DoublePair), with the same operations either way. All by
   // reference: the 32-bit build has no SSE registers to pass a vector in.
+  //
+  // On x87 (FLT_EVAL_METHOD 2) the step is never inlined: inlined into different loops, the
+  // compiler keeps different intermediates in 80-bit registers, and the same sample would come
+  // out with different last bits depending on where a block was split. Out of line there is one
+  // machine code for every caller, and the state passes through memory as doubles each sample.
   template <typename T>
-  static void Step(T& x, const T& tune, const T& resQuad, T (&delay)[6],
-                   T (&stageTanh)[3]) noexcept;
+#if FLT_EVAL_METHOD != 0
+  __attribute__((noinline))
+#endif
+  static void
+  Step(T& x, const T& tune, const T& resQuad, T (&delay)[6], T (&stageTanh)[3]) noexcept;
 
   double mCutoff = 1.0;          // Hz, as last set
   double mResonance = 1.0;       // as last set
@@ -104,8 +115,8 @@ inline double LadderFilter::TanhApprox(double v) noexcept {
 }
 
 template <typename T>
-inline void LadderFilter::Step(T& x, const T& tune, const T& resQuad, T (&delay)[6],
-                               T (&stageTanh)[3]) noexcept {
+void LadderFilter::Step(T& x, const T& tune, const T& resQuad, T (&delay)[6],
+                        T (&stageTanh)[3]) noexcept {
   T d0 = delay[0], d1 = delay[1], d2 = delay[2], d3 = delay[3];
   T t0 = stageTanh[0], t1 = stageTanh[1], t2 = stageTanh[2];
 
@@ -160,7 +171,10 @@ inline void LadderFilter::SetResonance(double resonance) noexcept {
 }
 
 inline void LadderFilter::UpdateCoefficients() noexcept {
-  double fc = mCutoff / mSampleRate;
+  // Every intermediate is rounded to a double (free except on x87, where the registers hold
+  // more bits): coefficients recomputed from unchanged values are then the same bits wherever
+  // the compiler placed the computation, so where a block is split cannot change the sound.
+  double fc = RoundToDouble(mCutoff / mSampleRate);
   // With feedback the ladder is only stable up to a quarter of the sample rate; the limit
   // rises linearly to Nyquist as the resonance falls towards 0, and without feedback there is
   // none.
@@ -171,11 +185,17 @@ inline void LadderFilter::UpdateCoefficients() noexcept {
   // The tuning polynomials are evaluated at twice the normalised cutoff, as in the model's
   // two-times-oversampled form; the exponent below uses fc itself.
   const double e = 2.0 * fc;
-  const double fcr = (1.873 * e + 0.4955) * (e * e) - 0.649 * e + 0.9988;
-  const double acr = 1.8409 * e - 3.9364 * (e * e) + 0.9968;
+  const double e2 = RoundToDouble(e * e);
+  const double fcr =
+      RoundToDouble(RoundToDouble(RoundToDouble(RoundToDouble(1.873 * e) + 0.4955) * e2) -
+                    RoundToDouble(0.649 * e)) +
+      0.9988;
+  const double acr = RoundToDouble(RoundToDouble(1.8409 * e) - RoundToDouble(3.9364 * e2)) + 0.9968;
   mFc = fc;
   mE = e;
-  mFcr = fcr;
-  mResQuad = acr * mResonance * 4.0;
-  mTune = (1.0 - std::exp(-6.283185307179586 * fc * fcr)) * 40000.0;
+  mFcr = RoundToDouble(fcr);
+  mResQuad = RoundToDouble(RoundToDouble(RoundToDouble(acr) * mResonance) * 4.0);
+  const double decay =
+      RoundToDouble(std::exp(RoundToDouble(RoundToDouble(-6.283185307179586 * fc) * mFcr)));
+  mTune = RoundToDouble(RoundToDouble(1.0 - decay) * 40000.0);
 }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "product/dsp/DoubleRounding.h"
+
 /// sin and cos of angles near one evaluated afresh: sin(w + d) and cos(w + d) for small d by
 /// turning the fresh pair through d, which costs a few multiplications instead of a library
 /// call. A gliding filter evaluates its angle afresh once for a stretch of samples and reaches
@@ -18,8 +20,8 @@ class NearbySinCos {
 
   /// [any thread] Evaluates sin w and cos w afresh.
   void Reset(double w) noexcept {
-    mSin = std::sin(w);
-    mCos = std::cos(w);
+    mSin = RoundToDouble(std::sin(w));
+    mCos = RoundToDouble(std::cos(w));
   }
 
   double Sin() const noexcept { return mSin; }
