@@ -509,7 +509,8 @@ TEST_F(WinHost, EveryBeginEditEndsOnceWhateverEndsTheGesture) {
       ups += e.kind == "up";
     }
     EXPECT_EQ(downs, 1) << c.name;
-    ASSERT_EQ(ups, 1) << c.name;
+    EXPECT_EQ(ups, 1) << c.name;
+    if (ups == 0) continue;
     EXPECT_EQ(probe->events.back().kind, "up") << c.name;
     EXPECT_EQ(probe->events.back().x, c.lastX) << c.name;
     EXPECT_EQ(probe->events.back().y, c.lastY) << c.name;
