@@ -23,7 +23,8 @@
 ///
 /// Text entry states: 0 none, or open without the keyboard focus; 1 the entry has the focus
 /// (the editor then neither paints nor reacts to the left button); 2 the editor was redrawn,
-/// refresh the entry's text; 3 cancel; 4 commit. 2 to 4 take effect on the next tick.
+/// refresh the entry's text (a drop-down list's selection); 3 cancel; 4 commit. 2 to 4 take effect
+/// on the next tick.
 ///
 /// Mouse gestures: a press starts one, its release ends it; a press of the other button during
 /// it is ignored together with its release, and a lost mouse capture ends it as a release at
@@ -46,7 +47,7 @@ class IGraphicsWin : public IGraphicsRaster {
 
   // [constructor only]
   IGraphicsWin(BraxBase* plug, int width, int height, int fps);
-  // [host thread, plug-in lock released] Destroys a window still open.
+  // [host thread, plug-in lock released] Destroys a window still open, on its own thread.
   ~IGraphicsWin() override;
 
   // [editor thread] Copies r of the drawing bitmap to the window; true.
@@ -90,11 +91,13 @@ class IGraphicsWin : public IGraphicsRaster {
   static LRESULT CALLBACK EditorProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK TextEntryProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-  // The graphics object of one of our windows, counted as inside its procedures, or null;
-  // *closeFirst: a close from another thread is due instead of this message.
+  // [window thread] The graphics object of one of our windows, counted as inside its
+  // procedures, or null; *closeFirst: a close from another thread is due instead of this
+  // message. Leaving the outermost procedure carries out a close requested meanwhile.
   static IGraphicsWin* EnterProcedure(HWND hWnd, bool* closeFirst);
   void LeaveProcedure();
 
+  // [window thread] Messages, the gesture, the tick and the entry.
   LRESULT OnEditorMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnTextEntryMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnButtonDown(HWND hWnd, WPARAM button, int x, int y, WPARAM keys);
@@ -105,7 +108,9 @@ class IGraphicsWin : public IGraphicsRaster {
   void CloseTextEntry();
   void ForgetTextEntry();
   void CloseOnWindowThread();
+  // [any other thread, the plug-in lock perhaps held] Hands the close to the window thread.
   void CloseFromOtherThread(HWND window);
+  // [window thread, or another while the window thread is outside our procedures]
   void ForgetWindow();
   void Detach(HWND window);
 
