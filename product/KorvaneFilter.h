@@ -3,11 +3,7 @@
 #include <vector>
 
 #include "product/ControllerEvent.h"
-#include "product/dsp/EnvelopeFollower.h"
-#include "product/dsp/HighPassBiquad.h"
-#include "product/dsp/LadderFilter.h"
-#include "product/dsp/NearbySinCos.h"
-#include "product/dsp/ParamSmoother.h"
+#include "product/dsp/FilterChain.h"
 #include "vst/BraxVST.h"
 
 /// Korvane Filter: a resonant filter for one or two channels.
@@ -28,12 +24,22 @@
 class KorvaneFilter : public BraxVST {
  public:
   enum Param { kBackground = 0, kShape = 1, kCutoff = 2, kResonance = 3, kBrickwall = 4 };
-  enum Shape { kLowPass = 0, kBandPassWide = 1, kBandPassNarrow = 2 };
+  enum Shape {
+    kLowPass = FilterChain::kLowPass,
+    kBandPassWide = FilterChain::kBandPassWide,
+    kBandPassNarrow = FilterChain::kBandPassNarrow
+  };
   static constexpr int kNumParams = 5;
   static constexpr int kNumPresets = 8;
   static constexpr int kCCCutoff = 74;
   static constexpr int kCCResonance = 71;
   static constexpr int kCCShape = 111;
+  /// The cutoff parameter's range in Hz and its power curve: normalised n gives
+  /// kMinCutoff + kCutoffSpan * n^kCutoffShape.
+  static constexpr double kMinCutoff = 10.0;
+  static constexpr double kMaxCutoff = 18000.0;
+  static constexpr double kCutoffSpan = kMaxCutoff - kMinCutoff;
+  static constexpr double kCutoffShape = 2.5;
   /// Controller events one block may bring before the queue's storage has to grow.
   static constexpr size_t kReservedEvents = 512;
 
@@ -51,61 +57,32 @@ class KorvaneFilter : public BraxVST {
   void OnMidiMessage(const IMidiMessage& msg) override;
 
   // Read access for tests and the editor's displays.
-  int GetShape() const { return mShape; }
+  int GetShape() const { return mChain.CurrentShape(); }
   double GetLimiterIndicator() const { return mLimiterIndicator; }
-  double GetOutputEnvelope() const { return mOutputEnvelope.Envelope(); }
-  double GetCutoffGlide() const { return mCutoffGlide.Current(); }
-  double GetResonanceGlide() const { return mResonanceGlide.Current(); }
+  double GetOutputEnvelope() const { return mChain.Envelope().Envelope(); }
+  double GetCutoffGlide() const { return mChain.Cutoff(); }
+  double GetResonanceGlide() const { return mChain.Resonance(); }
   int GetMeterCountdown() const { return mMeterCountdown; }
   /// How often the last guard before the host found a sample no float can hold and started
   /// that channel's filters again from silence. Never, unless something inside went wrong.
   int NonFiniteResets() const { return mNonFiniteResets; }
-  const HighPassBiquad& GetHighPass(int channel) const { return channel ? mRightHP : mLeftHP; }
-  const LadderFilter& GetLadder(int channel) const { return channel ? mRightLadder : mLeftLadder; }
+  const HighPassBiquad& GetHighPass(int channel) const { return mChain.HighPass(channel); }
+  const LadderFilter& GetLadder(int channel) const { return mChain.Ladder(channel); }
 
  private:
   // [constructor only] Creates the editor's graphics object and controls, stores the indices
   // of the limiter lamp and the level meter, and attaches the editor.
   void BuildEditor();
 
-  /// The filters one block runs on: copied from the members at block start and written back at
-  /// its end, so that the per-sample state stays in registers rather than in the object.
-  struct Filters {
-    LadderFilter ladderL, ladderR;
-    HighPassBiquad highPassL, highPassR;
-  };
-  static void ApplyCutoff(Filters& f, int shape, double hz);
-  static void ApplyHighPassFrequency(Filters& f, int shape, double hz);
-  static void ApplyResonance(Filters& f, double resonance);
-  // Runs samples [from, to), between two controller events. While a glide moves
-  // (kGliding) the coefficients are recomputed every sample and the moving flags updated;
-  // otherwise nothing but the filters runs.
-  template <bool kBandPass, bool kGliding>
-  void Run(Filters& f, EnvelopeFollower& envelope, const double* inL, const double* inR,
-           double* outL, double* outR, int from, int to, double gain, bool& cutoffMoving,
-           bool& resonanceMoving);
-  Filters LoadFilters() const;
-  void StoreFilters(const Filters& f);
-  // Applies a controller event to the glides and the shape and tells the host and the editor.
-  // Returns true when the shape changed, so the high-pass sections need their frequency.
-  bool ApplyControllerEvent(const ControllerEvent& ev, bool& cutoffMoving, bool& resonanceMoving);
+  // Applies a controller event to the filter chain and tells the host and the editor.
+  void ApplyControllerEvent(const ControllerEvent& ev);
 
   bool mBrickwallOn = false;
-  int mShape = kLowPass;
-  LadderFilter mLeftLadder, mRightLadder;
-  HighPassBiquad mLeftHP, mRightHP;
-  ParamSmoother mCutoffGlide;                     // Hz, multiplicative
-  ParamSmoother mResonanceGlide;                  // 0..1, additive so that it can reach and leave 0
+  FilterChain mChain;                             // both channels' filters and glides
   std::vector<ControllerEvent> mControllerQueue;  // ascending offset; capacity reserved
   int mMeterCountdown = 0;                        // blocks until the next display update
   int mIndicatorControl = -1;                     // editor control showing limiter activity
   int mMeterControl = -1;                         // editor control showing the output level
   double mLimiterIndicator = 0.0;                 // 0..1, decays by 1 per second
   int mNonFiniteResets = 0;                       // times the last guard reset a channel
-  EnvelopeFollower mOutputEnvelope;               // of left + right, before the limiter
-  // The last fresh sin and cos of a gliding high-pass design, at mHighPassAngleHz and
-  // mHighPassAngleRate, so the next block's glide starts from them without evaluating again.
-  NearbySinCos mHighPassAngle;
-  double mHighPassAngleHz = -1.0;
-  double mHighPassAngleRate = -1.0;
 };

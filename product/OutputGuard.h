@@ -3,13 +3,10 @@
 #include <cfloat>
 #include <cmath>
 
-#include "product/dsp/HighPassBiquad.h"
-#include "product/dsp/LadderFilter.h"
-
 /// The last step of a block before the host sees it: no sample leaves the plug-in that a float
 /// cannot hold. One NaN in a host's mix bus silences or destroys the whole mix, so whatever
-/// went wrong inside, such samples become 0 and the channel's filters start again from a
-/// clean state instead of passing NaN on to every later sample.
+/// went wrong inside, such samples become 0 (and the owner starts the channel's filters again
+/// from a clean state instead of passing NaN on to every later sample).
 ///
 /// Nothing that the filters do with the plug-in's parameters and bounded inputs reaches it; it
 /// guards against what the filters cannot promise for every input.
@@ -19,17 +16,14 @@ class OutputGuard {
   static constexpr double kLargest = FLT_MAX;
 
   /// [audio thread, plug-in lock held] When any of the n samples is NaN, infinite or beyond
-  /// kLargest: those samples become 0, the ladder's and the high-pass section's history is
-  /// cleared (their settings stay) and the answer is true. Otherwise nothing changes.
-  static bool Apply(double* out, int n, LadderFilter& ladder, HighPassBiquad& highPass) noexcept {
+  /// kLargest: those samples become 0 and the answer is true. Otherwise nothing changes.
+  static bool Apply(double* out, int n) noexcept {
     bool unfit = false;
     for (int i = 0; i < n; ++i) unfit |= !(std::fabs(out[i]) <= kLargest);
     if (!unfit) return false;
     for (int i = 0; i < n; ++i) {
       if (!(std::fabs(out[i]) <= kLargest)) out[i] = 0.0;
     }
-    ladder.SetSampleRate(ladder.SampleRate());
-    highPass.SetSampleRate(highPass.SampleRate());
     return true;
   }
 };

@@ -23,6 +23,7 @@ class EnvelopeFollower {
   double Process(double x) noexcept;
 
   double Envelope() const noexcept { return mEnvelope; }
+  double SampleRate() const noexcept { return mSampleRate; }
   double AttackCoefficient() const noexcept { return mAttackCoefficient; }
   double ReleaseCoefficient() const noexcept { return mReleaseCoefficient; }
 
