@@ -130,12 +130,69 @@ constexpr QuadrantMatrix kQuadrants[4] = {
     {0, -1, -1, 0},  // 3pi/2 to 2pi: left to up
 };
 
+// Beyond 2^27 a single-precision step of 2 pi rounds back to the same angle, so wrapping by
+// steps would never end there; up to it, every angle gets to 0..2 pi.
+constexpr float kLongestWrap = 134217728.0f;
+
+// Takes 2 pi off a magnitude m until it is below 32, giving exactly the value that taking it
+// off one single-precision subtraction at a time gives, but many steps at once. While both m
+// and the exact m - 2 pi lie in one binade [low, 2 low), the rounded difference is m minus the
+// same multiple of the binade's spacing at every step: 2 pi is never halfway between two
+// multiples of it for low >= 16, so no tie ever depends on m. The steps that stay inside the
+// binade are one exact subtraction; the step that leaves it is taken as it is.
+float takeTurnsOff(float m) {
+  while (m >= 32.0f) {
+    int exponent = 0;
+    std::frexp(m, &exponent);
+    const double low = std::ldexp(1.0, exponent - 1);
+    const float next = m - kTwoPi;
+    // Room for steps whose exact result stays in the binade; all terms are exact in double.
+    const double room = static_cast<double>(m) - static_cast<double>(kTwoPi) - low;
+    if (room < 0.0) {
+      m = next;
+      continue;
+    }
+    // Not 0: below 2^27 the spacing is at most 8, so 2 pi rounds to one spacing or more.
+    const double step = static_cast<double>(m) - static_cast<double>(next);
+    // room and step are multiples of 2^-21 below 2^27, so the quotient is never within a
+    // rounding of the next integer up: the floor is exact. The product and the result are
+    // multiples of the spacing inside the binade, so both are exact too.
+    const double steps = std::floor(room / step) + 1.0;
+    m = static_cast<float>(static_cast<double>(m) - steps * step);
+  }
+  return m;
+}
+
+}  // namespace
+
 float wrapAngle(float a) {
-  // Repeated subtraction would never finish for huge angles (2 pi is below their precision).
-  if (!(std::fabs(a) < 64.0f * kTwoPi)) a = std::isfinite(a) ? std::fmod(a, kTwoPi) : 0.0f;
+  if (std::fabs(a) > kLongestWrap) {
+    // Stepping would never end: the remainder stands in for it (an infinity for 0).
+    a = std::isfinite(a) ? std::fmod(a, kTwoPi) : 0.0f;
+  } else if (a <= -32.0f) {
+    // Adding 2 pi to -m rounds as taking it off m does.
+    a = -takeTurnsOff(-a);
+  } else if (a >= 32.0f) {
+    a = takeTurnsOff(a);
+  }
+  // NaN fails every test and comes out as it went in.
   while (a < 0.0f) a += kTwoPi;
   while (a > kTwoPi) a -= kTwoPi;
   return a;
+}
+
+namespace {
+
+// sin and cos of a local angle, in double and rounded once to float. The float functions of
+// the C libraries we build with disagree in the last bit for about one angle in a hundred;
+// the double ones, rounded, agree, so an arc ends on the same pixels in every build.
+float sinOf(float a) {
+  const double v = std::sin(static_cast<double>(a));  // stored: a double on x87 too
+  return static_cast<float>(v);
+}
+float cosOf(float a) {
+  const double v = std::cos(static_cast<double>(a));
+  return static_cast<float>(v);
 }
 
 struct Arc {
@@ -190,12 +247,12 @@ void quadrantArc(const Arc& arc, const QuadrantMatrix& m, float a1, float a2) {
   const float r2 = r * r;
   float s1 = 0.0f, t1 = r, s2 = r, t2 = 0.0f;
   if (a1 > 0.0f) {
-    s1 = r * std::sin(a1);
-    t1 = r * std::cos(a1);
+    s1 = r * sinOf(a1);
+    t1 = r * cosOf(a1);
   }
   if (a2 < kHalfPi) {
-    s2 = r * std::sin(a2);
-    t2 = r * std::cos(a2);
+    s2 = r * sinOf(a2);
+    t2 = r * cosOf(a2);
   }
   if (sMax < s1 || s2 < sMin || tMax < t2 || t1 < tMin) return;
 
@@ -300,9 +357,16 @@ void drawLine(RasterBitmap* bitmap, float x1, float y1, float x2, float y2, Pixe
               float alpha, BlendMode mode, bool antialias) {
   Surface s;
   if (!Surface::of(bitmap, s)) return;
-  // Logical coordinates throughout: Surface::row applies the bottom-up rule.
   std::int32_t ix1 = truncToInt(x1), iy1 = truncToInt(y1);
   std::int32_t ix2 = truncToInt(x2), iy2 = truncToInt(y2);
+  // A bottom-up bitmap turns the rows over before clipping, so the segment is clipped and
+  // walked in stored rows. Clipping truncates, so this is not the mirror image of clipping the
+  // logical segment.
+  if (s.bottomUp) {
+    iy1 = clampToInt(static_cast<std::int64_t>(s.height) - 1 - iy1);
+    iy2 = clampToInt(static_cast<std::int64_t>(s.height) - 1 - iy2);
+    s.bottomUp = false;
+  }
   if (!clipLine(ix1, iy1, ix2, iy2, s.width, s.height)) return;
   const blend::Channels c = blend::channelsOf(colour);
   blend::dispatch(

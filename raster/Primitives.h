@@ -28,6 +28,12 @@ void drawLine(RasterBitmap* bitmap, float x1, float y1, float x2, float y2, Pixe
 void drawArc(RasterBitmap* bitmap, float cx, float cy, float r, float angle1, float angle2,
              Pixel32 colour, float alpha, BlendMode mode, bool antialias);
 
+/// The angle brought into 0..2 pi as drawArc does first: 2 pi (6.2831855) is added in single
+/// precision while it is below 0 and taken off while it is above 2 pi, with every rounding of
+/// those steps. Where stepping would never end (beyond 2^27 in magnitude) the remainder of
+/// dividing by 2 pi is wrapped instead, and an infinity becomes 0; NaN stays NaN.
+float wrapAngle(float angle);
+
 /// The whole circle: drawArc from 0 to 2 pi.
 void drawCircle(RasterBitmap* bitmap, float cx, float cy, float r, Pixel32 colour, float alpha,
                 BlendMode mode, bool antialias);

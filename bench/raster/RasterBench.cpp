@@ -124,6 +124,20 @@ void BM_DrawCircleAntialiased(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawCircleAntialiased);
 
+// An arc whose angles first need wrapping: the argument is the number of whole turns added to
+// both ends (0: already in range; 10^6 turns: angles near 6.3e6).
+void BM_DrawArcWrapped(benchmark::State& state) {
+  MemoryBitmap dst(kPanelW, kPanelH);
+  fillRandom(dst, 10);
+  const float turns = static_cast<float>(state.range(0)) * 6.2831855f;
+  for (auto _ : state) {
+    drawArc(&dst, 137.0f, 175.0f, 100.0f, 1.0f + turns, -2.0f - turns, 0xFFFFC040u, 0.8f,
+            BLEND_USE_SOURCE_ALPHA, true);
+    benchmark::DoNotOptimize(dst.getBits());
+  }
+}
+BENCHMARK(BM_DrawArcWrapped)->Arg(0)->Arg(10)->Arg(100)->Arg(1000000);
+
 void BM_DecodePngStrip24x3128(benchmark::State& state) {
   constexpr int kW = 24, kH = 3128;
   std::vector<unsigned char> rgba(kW * kH * 4);
