@@ -24,11 +24,11 @@ namespace {
   std::abort();
 }
 
-// Truncation toward zero that stays defined for any float (NaN gives 0).
-int TruncToInt(float v) {
+// Truncation toward zero that stays defined for any value (NaN gives 0).
+int TruncToInt(double v) {
   if (!(v == v)) return 0;
-  if (v >= 2147483520.0f) return 2147483647;
-  if (v <= -2147483648.0f) return -2147483647 - 1;
+  if (v >= 2147483647.0) return 2147483647;
+  if (v <= -2147483648.0) return -2147483647 - 1;
   return static_cast<int>(v);
 }
 
@@ -129,8 +129,11 @@ bool IGraphicsRaster::DrawMaskedRotation(const IBitmap& base, const IBitmap& mas
 }
 
 bool IGraphicsRaster::DrawPoint(const IColor& color, float x, float y, const IBlend* blend) {
-  putPixel(mDrawBitmap, TruncToInt(x + 0.5f), TruncToInt(y + 0.5f), ToPixel(color),
-           ToOpacity(blend), ToMode(blend));
+  // The half is added in double: in float, 0.49999997 + 0.5 would round up to 1. The double
+  // sum of a float and 0.5 is exact wherever the result fits an int, so x87's wider registers
+  // give the same pixel.
+  putPixel(mDrawBitmap, TruncToInt(x + 0.5), TruncToInt(y + 0.5), ToPixel(color), ToOpacity(blend),
+           ToMode(blend));
   return true;
 }
 

@@ -2,6 +2,8 @@
 // module-wide bitmap store.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <vector>
 
 #include "controls/IBitmapControl.h"
@@ -88,6 +90,56 @@ TEST(IGraphicsRaster, LinesStoredDirectlyArePulledOntoTheBitmap) {
   }
   EXPECT_EQ(g.GetPoint(0, 3), red);
   EXPECT_EQ(g.GetPoint(5, 0), green);
+}
+
+// trunc(v + 0.5) with the sum in double, as a float plus a double constant is in C.
+int PointColumn(float v) {
+  const double sum = static_cast<double>(v) + 0.5;
+  return static_cast<int>(sum);
+}
+
+TEST(IGraphicsRaster, PointsLandOnTheTruncatedPositionPlusAHalf) {
+  constexpr int kW = 12, kH = 9;
+  RecordingPlug plug;
+  RecordingGraphics g(&plug, kW, kH);
+  g.CreateDrawSurface();
+  const IColor clear(0, 0, 0, 0), ink(255, 10, 20, 30);
+  const Pixel32 background = 0xFF000000u, inked = 0xFF0A141Eu;
+  const IBlend opaque(IBlend::kBlendOpaque);
+
+  // Just below a half (in float, 0.49999997 + 0.5 would round up to 1), halves, and the
+  // truncation toward zero left of the bitmap.
+  std::vector<std::pair<float, int>> coordinates = {
+      {0.49999997f, 0}, {0.5f, 1},        {1.4999999f, 1},  {1.5f, 2},
+      {-0.5f, 0},       {-1.4999999f, 0}, {-1.5f, -1},      {8.499999f, 8},
+      {11.49999f, 11},  {11.5f, kW},      {-0.49999997f, 0}};
+  std::mt19937 rng(31);
+  for (int i = 0; i < 1500; ++i) {
+    float v = std::uniform_real_distribution<float>(-3.0f, kW + 3.0f)(rng);
+    if (i % 3 == 0) {  // a float or two beside a half
+      v = std::nextafter(std::floor(v) + 0.5f, rng() % 2 ? -100.0f : 100.0f);
+      if (i % 2 == 0) v = std::nextafter(v, rng() % 2 ? -100.0f : 100.0f);
+    }
+    coordinates.push_back({v, PointColumn(v)});
+  }
+
+  const std::size_t n = coordinates.size();
+  for (std::size_t i = 0; i < n + 1; ++i) {
+    // Every value as x, and as y beside another x; the last point is the pair of near-halves.
+    const auto [x, wantX] = coordinates[i % n];
+    const auto [y, wantY] = coordinates[i < n ? (i * 7 + 3) % n : 0];
+    g.FillRect(clear, IRect(0, 0, kW, kH), &opaque);
+    EXPECT_TRUE(g.DrawPoint(ink, x, y, &opaque));
+    const Pixel32* bits = g.GetDrawBits();
+    for (int py = 0; py < kH; ++py) {
+      for (int px = 0; px < kW; ++px) {
+        const bool here = px == wantX && py == wantY;
+        ASSERT_EQ(bits[py * kW + px], here ? inked : background)
+            << "pixel " << px << "," << py << " after drawing the point (" << x << ", " << y
+            << "), which belongs at " << wantX << "," << wantY;
+      }
+    }
+  }
 }
 
 TEST(BitmapStore, EachResourceIsDecodedOnceAndKeepsItsFirstFrameCount) {
