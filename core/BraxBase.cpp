@@ -193,9 +193,36 @@ void BraxBase::PushParamsToEditor() {
 
 // ============================================================================ presets and state
 //
-// Parameter state: each parameter's value as a little-endian double, in index order.
-// Bank body: per preset, int32 name length L, L name bytes (no terminator), a used byte (1/0),
-// and, only when used, the preset's parameter state.
+// The layout is StateFormat's (core/StateFormat.h).
+
+bool BraxBase::WriteChunk(StateChunk& chunk, StateFormat::Kind kind) {
+  chunk.Clear();
+  bool ok = chunk.PutInt32(StateFormat::kChunkMagic) && chunk.PutInt32(StateFormat::kChunkVersion);
+  if (kind == StateFormat::kBank) {
+    StoreCurrentPreset(nullptr);
+    ok = SerializePresets(chunk) && ok;
+  } else {
+    ok = SerializeState(chunk) && ok;
+  }
+  return ok;
+}
+
+int BraxBase::ReadChunk(const StateChunk& chunk, StateFormat::Kind kind) {
+  int32_t magic = 0, version = 0;
+  int pos = chunk.GetInt32(&magic, 0);
+  if (pos >= 0 && magic == StateFormat::kChunkMagic) {
+    pos = chunk.GetInt32(&version, pos);
+    if (pos < 0) version = 0;
+  } else {
+    pos = 0;  // no header: the state starts at the first byte
+  }
+  if (kind == StateFormat::kBank && version >= StateFormat::kChunkVersion) {
+    return UnserializePresets(chunk, pos);
+  }
+  pos = UnserializeState(chunk, pos);
+  StoreCurrentPreset(nullptr);
+  return pos;
+}
 
 bool BraxBase::SerializeParams(StateChunk& chunk) {
   LockGuard lock(mLock);

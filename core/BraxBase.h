@@ -10,6 +10,7 @@
 #include "core/OutputChannel.h"
 #include "core/PtrList.h"
 #include "core/StateChunk.h"
+#include "core/StateFormat.h"
 #include "platform/Lock.h"
 
 class IGraphics;
@@ -107,6 +108,11 @@ class BraxBase {
   void SetParameterFromGUI(int index, double normalized);
 
   // ===================================== presets and state ===================================
+  // [host thread, plug-in lock held] The host's chunks, laid out as StateFormat describes:
+  // WriteChunk replaces the chunk's bytes (false when it could not grow); ReadChunk sets the
+  // parameters or the presets from them and answers the read position (-1: cut short).
+  bool WriteChunk(StateChunk& chunk, StateFormat::Kind kind);
+  int ReadChunk(const StateChunk& chunk, StateFormat::Kind kind);
   bool SerializeParams(StateChunk& chunk);
   int UnserializeParams(const StateChunk& chunk, int startPos);
   bool SerializePresets(StateChunk& chunk);

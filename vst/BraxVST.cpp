@@ -22,8 +22,6 @@ constexpr size_t kParamTextBytes = 32;
 constexpr size_t kPinLabelBytes = 64;
 static_assert(kParamTextBytes == IParam::kTextSize, "parameter texts fit the host's buffer");
 
-constexpr int32_t kChunkMagic = 0x70666674;  // bytes 't' 'f' 'f' 'p' in the chunk
-constexpr int32_t kChunkVersion = 0x00010000;
 constexpr VstIntPtr kNvEf = 0x4E764566;
 constexpr VstIntPtr kBeef = 0xBEEF;
 // Zero-extended on 64-bit: hosts compare the full value.
@@ -407,28 +405,22 @@ void BraxVST::HandleProcessEvents(const VstEvents* events) {
 
 // ============================================================================ state chunks ===
 //
-// Both host chunks start with a header: int32 0x70666674, int32 format version 0x00010000.
-// A program chunk then holds the plug-in state, a bank chunk the preset list.
+// The chunks' bytes are the plug-in base's (core/StateFormat.h); here only the host's pointers
+// and sizes are checked and the bytes handed over.
 
 VstIntPtr BraxVST::HandleGetChunk(VstInt32 index, void* ptr) {
   if (!ptr) return 0;
-  StateChunk& chunk = index == 0 ? mBankChunk : mProgramChunk;
-  chunk.Clear();
-  bool ok = chunk.PutInt32(kChunkMagic) && chunk.PutInt32(kChunkVersion);
-  if (index == 0) {
-    StoreCurrentPreset(nullptr);
-    ok = SerializePresets(chunk) && ok;
-  } else {
-    ok = SerializeState(chunk) && ok;
-  }
-  if (!ok || chunk.Size() == 0) return 0;
+  const StateFormat::Kind kind = index == 0 ? StateFormat::kBank : StateFormat::kProgram;
+  StateChunk& chunk = kind == StateFormat::kBank ? mBankChunk : mProgramChunk;
+  if (!WriteChunk(chunk, kind) || chunk.Size() == 0) return 0;
   *static_cast<void**>(ptr) = chunk.Data();
   return chunk.Size();
 }
 
 VstIntPtr BraxVST::HandleSetChunk(VstInt32 index, VstIntPtr size, const void* ptr) {
   if (!ptr) return 0;
-  StateChunk& chunk = index == 0 ? mBankChunk : mProgramChunk;
+  const StateFormat::Kind kind = index == 0 ? StateFormat::kBank : StateFormat::kProgram;
+  StateChunk& chunk = kind == StateFormat::kBank ? mBankChunk : mProgramChunk;
   // A negative or unrepresentable size is read as an empty (truncated) chunk.
   const int n =
       (size < 0 || size > INT_MAX - StateChunk::kGranularity) ? 0 : static_cast<int>(size);
@@ -442,22 +434,7 @@ VstIntPtr BraxVST::HandleSetChunk(VstInt32 index, VstIntPtr size, const void* pt
   if (n > 0)
     std::memmove(chunk.Data(), inside ? chunk.Data() + offset : src, static_cast<size_t>(n));
 
-  int32_t magic = 0, version = 0;
-  int pos = chunk.GetInt32(&magic, 0);
-  if (pos >= 0 && magic == kChunkMagic) {
-    pos = chunk.GetInt32(&version, pos);
-    if (pos < 0) version = 0;
-  } else {
-    pos = 0;
-  }
-
-  int result;
-  if (index == 0 && version >= kChunkVersion) {
-    result = UnserializePresets(chunk, pos);
-  } else {
-    result = UnserializeState(chunk, pos);
-    StoreCurrentPreset(nullptr);
-  }
+  const int result = ReadChunk(chunk, kind);
   if (result < 0) return 0;
   PushParamsToEditor();
   return 1;
