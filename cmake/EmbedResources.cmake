@@ -38,7 +38,7 @@ function(korvane_embed_resources target header rc)
       DEPENDS ${header} ${images} ${CMAKE_SOURCE_DIR}/cmake/EmbedResources.cmake
       COMMENT "Embedding the resources of ${target}")
     add_library(${target}_resources OBJECT ${table})
-    target_link_libraries(${target}_resources PRIVATE korvane_flags)
+    target_link_libraries(${target}_resources PRIVATE korvane_flags platform)
     target_sources(${target} INTERFACE $<TARGET_OBJECTS:${target}_resources>)
     add_dependencies(${target} ${target}_resources)
   endif()

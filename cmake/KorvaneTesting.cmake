@@ -17,6 +17,8 @@ function(korvane_add_test name)
   cmake_parse_arguments(ARG "NEEDS_DISPLAY" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE korvane_flags ${ARG_LIBS} GTest::gtest_main GTest::gmock)
+  # Tests stand above every layer.
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   if(ARG_NEEDS_DISPLAY AND CMAKE_CROSSCOMPILING)
     add_test(NAME ${name}
       COMMAND sh -c "if [ -n \"$DISPLAY\" ]; then exec \"$@\"; else exec xvfb-run -a \"$@\"; fi"
@@ -35,4 +37,5 @@ function(korvane_add_bench name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE korvane_flags ${ARG_LIBS} benchmark::benchmark)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
 endfunction()

@@ -1,6 +1,7 @@
 #include "controls/IBitmapControl.h"
 
 #include "graphics/IGraphics.h"
+#include "platform/Numeric.h"
 
 IBitmapControl::IBitmapControl(BraxBase* plug, int x, int y, int paramIdx, const IBitmap& bitmap,
                                int blendMethod)
@@ -12,9 +13,8 @@ IBitmapControl::~IBitmapControl() = default;
 
 int IBitmapControl::FrameFor(double value, int nFrames) {
   if (nFrames <= 1) return 1;
-  // Stored to a double so the 32-bit x87 build rounds like the others before truncating.
-  volatile double scaled = (nFrames - 1) * value + 0.5;
-  const double s = scaled;
+  // Rounded to a double so the 32-bit x87 build rounds like the others before truncating.
+  const double s = RoundToDouble((nFrames - 1) * value + 0.5);
   if (!(s >= 0.0)) return 1;  // also NaN
   if (s >= nFrames) return nFrames;
   const int i = static_cast<int>(s) + 1;

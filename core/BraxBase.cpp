@@ -7,7 +7,6 @@
 
 #include "core/CopyText.h"
 #include "core/HostIdentity.h"
-#include "graphics/IGraphics.h"
 #include "platform/LockGuard.h"
 
 namespace {
@@ -174,20 +173,20 @@ void BraxBase::SetParameterFromGUI(int index, double normalized) {
 
 // ============================================================================ editor ===
 
-void BraxBase::AttachEditor(IGraphics* graphics) {
+void BraxBase::AttachEditor(IEditor* graphics) {
   if (!graphics) return;
   LockGuard lock(mLock);
   for (int i = 0; i < ParamCount(); ++i) {
-    graphics->SetParameterFromPlugin(i, GetParam(i)->GetNormalized(), true);
+    graphics->ShowParameter(i, GetParam(i)->GetNormalized(), true);
   }
-  graphics->CreateDrawSurface();
+  graphics->PrepareDrawing();
   mGraphics = graphics;
 }
 
 void BraxBase::PushParamsToEditor() {
   if (!mGraphics) return;
   for (int i = 0; i < ParamCount(); ++i) {
-    mGraphics->SetParameterFromPlugin(i, GetParam(i)->Value(), false);
+    mGraphics->ShowParameter(i, GetParam(i)->Value(), false);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/ChannelConfig.h"
+#include "core/IEditor.h"
 #include "core/IMidiMessage.h"
 #include "core/IParam.h"
 #include "core/IPresetSlot.h"
@@ -77,8 +78,9 @@ class BraxBase {
   virtual void OnEditorResize(int width, int height) = 0;
   virtual void UnusedHookWithArg(int) {}
   virtual void InitForHost() = 0;
-  // [constructor only] Takes ownership of the editor; null does nothing.
-  virtual void AttachEditor(IGraphics* graphics);
+  // [constructor only] Takes ownership of the editor (the graphics object, held through the
+  // plug-in layer's own interface); null does nothing.
+  virtual void AttachEditor(IEditor* graphics);
   // [host thread, plug-in lock held] Resizes and zero-fills the scratch buffers.
   virtual void SetBlockSize(int blockSize);
   virtual void SetLatency(int samples);
@@ -145,7 +147,9 @@ class BraxBase {
   void ProcessDoubleBlock(double** inputs, double** outputs, int nFrames);
 
   // ===================================== editor ==============================================
-  IGraphics* GetGUI() const { return mGraphics; }
+  // The graphics object, or null without an editor.
+  IGraphics* GetGUI() const { return mGraphics ? mGraphics->Graphics() : nullptr; }
+  IEditor* GetEditor() const { return mGraphics; }
   void PushParamsToEditor();
 
   Lock& PluginLock() { return mLock; }
@@ -177,7 +181,7 @@ class BraxBase {
   int mScratchFrames = 0;  // doubles each scratch buffer holds
   int mLatency;
   PtrList<IParam> mParams;
-  IGraphics* mGraphics = nullptr;  // owned
+  IEditor* mGraphics = nullptr;  // the graphics object, owned
   PtrList<IPresetSlot> mPresets;
   int mCurrentPreset = 0;
   std::vector<double*> mInputSlots;

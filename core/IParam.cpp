@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/CopyText.h"
+#include "platform/Numeric.h"
 
 namespace {
 
@@ -14,14 +15,6 @@ constexpr int kEntrySize = 4 + IParam::kTextSize;
 
 void CopyParamText(char* dst, const char* src) {
   CopyText(dst, IParam::kTextSize, src);
-}
-
-// Truncation toward zero, defined for every double: out-of-range values and NaN saturate.
-int TruncToInt(double v) {
-  if (!(v == v)) return 0;
-  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(v);
 }
 
 double Clamp01(double n) {
@@ -44,9 +37,9 @@ void IParam::DefineDouble(const char* name, double defaultValue, double min, dou
   // Decimals needed to show the step. Every intermediate is rounded to a double so that the
   // x87 build (80-bit registers) counts the same digits: 0.01 * 10 * 10 is 1 only in doubles.
   mDisplayPrecision = 0;
-  volatile double work = step;
+  double work = RoundToDouble(step);
   while (mDisplayPrecision < 6 && work != std::floor(work)) {
-    work = work * 10.0;
+    work = RoundToDouble(work * 10.0);
     ++mDisplayPrecision;
   }
 }

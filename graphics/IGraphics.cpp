@@ -3,6 +3,7 @@
 #include "controls/IBitmapControl.h"
 #include "controls/IControl.h"
 #include "core/BraxBase.h"
+#include "platform/Numeric.h"
 
 IGraphics::IGraphics(BraxBase* plug, int width, int height, int fps)
     : mPlug(plug), mWidth(width), mHeight(height), mFPS(fps > 0 ? fps : 24) {}
@@ -94,10 +95,8 @@ bool IGraphics::DrawBitmapFrame(const IBitmap& bitmap, const IRect& dest, int fr
                                 const IBlend* blend) {
   int srcY = 0;
   if (bitmap.N > 1 && frame > 1) {
-    // Stored to a double so the 32-bit x87 build rounds like the others before truncating.
-    volatile double y = static_cast<double>(bitmap.H) * (frame - 1) / bitmap.N + 0.5;
-    const double yv = y;
-    srcY = yv >= 2147483647.0 ? 2147483647 : static_cast<int>(yv);
+    // Rounded to a double so the 32-bit x87 build rounds like the others before truncating.
+    srcY = TruncToInt(RoundToDouble(static_cast<double>(bitmap.H) * (frame - 1) / bitmap.N + 0.5));
   }
   return DrawBitmap(bitmap, dest, 0, srcY, blend);
 }

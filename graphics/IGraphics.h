@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/IEditor.h"
 #include "graphics/IBitmap.h"
 #include "graphics/IBlend.h"
 #include "graphics/IColor.h"
@@ -31,7 +32,7 @@ class RasterBitmap;
 /// dirty collection and the mouse dispatch without it. What crosses between them lives in the
 /// controls as atomics. The control list itself is built before the window opens and changes
 /// only in Resize. The object takes no lock of its own.
-class IGraphics {
+class IGraphics : public IEditor {
  public:
   // [constructor only] A frame rate of 0 or less becomes 24.
   IGraphics(BraxBase* plug, int width, int height, int fps);
@@ -164,6 +165,18 @@ class IGraphics {
   // [constructor only, also on the preload threads of PreloadBitmapResources] Decodes an image
   // resource; null when there is none. Must not touch state shared with the caller.
   virtual RasterBitmap* LoadPlatformBitmap(int id, const char* name) = 0;
+
+  // ===================================== the plug-in's view of its editor ====================
+  // What the plug-in layer calls through IEditor, in this object's own terms.
+  IGraphics* Graphics() final { return this; }
+  void PrepareDrawing() final { CreateDrawSurface(); }
+  void ShowParameter(int paramIdx, double value, bool normalized) final {
+    SetParameterFromPlugin(paramIdx, value, normalized);
+  }
+  int EditorWidth() const final { return Width(); }
+  int EditorHeight() const final { return Height(); }
+  void* OpenEditorWindow(void* parent) final { return OpenWindow(parent); }
+  void CloseEditorWindow() final { CloseWindow(); }
 
  private:
   BraxBase* mPlug;  // not owned

@@ -1,15 +1,12 @@
 #include "graphics/IGraphicsRaster.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "graphics/BitmapStore.h"
-#include "platform/LockGuard.h"
+#include "platform/Numeric.h"
 #include "raster/Blit.h"
 #include "raster/MemoryBitmap.h"
 #include "raster/Primitives.h"
@@ -22,14 +19,6 @@ namespace {
 [[noreturn]] void AssertionFailed(const char* what) {
   std::fprintf(stderr, "IGraphicsRaster: assertion failed: %s\n", what);
   std::abort();
-}
-
-// Truncation toward zero that stays defined for any value (NaN gives 0).
-int TruncToInt(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0) return 2147483647;
-  if (v <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int>(v);
 }
 
 int Clamp(int v, int lo, int hi) {
@@ -108,9 +97,8 @@ bool IGraphicsRaster::DrawRotatedBitmap(const IBitmap& bitmap, int cx, int cy, d
 bool IGraphicsRaster::DrawMaskedRotation(const IBitmap& base, const IBitmap& mask,
                                          const IBitmap& top, int x, int y, double angle,
                                          const IBlend* blend) {
-  // Stored to a double first so the 32-bit x87 build rounds like the others.
-  volatile double radiansD = angle * 0.017453292519943295;
-  const float radians = static_cast<float>(radiansD);
+  // Rounded to a double first so the 32-bit x87 build rounds like the others.
+  const float radians = static_cast<float>(RoundToDouble(angle * 0.017453292519943295));
   const int w = base.W, h = base.H;
   const float xOffset = (w % 2) ? -0.5f : 0.0f;
   if (!mTmpBitmap) mTmpBitmap = new MemoryBitmap(0, 0);
@@ -210,114 +198,33 @@ bool IGraphicsRaster::DrawHorizontalLine(const IColor& color, int y, int x1, int
 
 // ============================================================================ bitmap store ===
 
-namespace {
-
-// [resource lock held] The resource cache's entry of id, added empty when there is none.
-BitmapStore::Entry<int>& ResourceEntry(BitmapStore& store, int id) {
-  for (auto& e : store.resources) {
-    if (e.key == id) return e;
-  }
-  store.resources.push_back({id, IBitmap()});
-  return store.resources.back();
-}
-
-}  // namespace
-
 IBitmap IGraphicsRaster::LoadBitmapResource(int id, const char* name, int nFrames) {
-  BitmapStore& store = BitmapStore::Get();
-  LockGuard guard(store.resourceLock);
-  BitmapStore::Entry<int>& entry = ResourceEntry(store, id);
-  if (store.IsLive(entry.record.data)) return entry.record;
-  RasterBitmap* bitmap = LoadPlatformBitmap(id, name);
-  if (!bitmap) AssertionFailed("imgResourceFound");
-  entry.record = KeepResource(bitmap, nFrames);
-  return entry.record;
-}
-
-IBitmap IGraphicsRaster::KeepResource(RasterBitmap* bitmap, int nFrames) {
-  const IBitmap record(bitmap, bitmap->getWidth(), bitmap->getHeight(), nFrames > 1 ? nFrames : 1);
-  RegisterBitmap(record);
+  const IBitmap record = BitmapStore::Get().FindOrAddResource(
+      id, name, nFrames, [this](int i, const char* n) { return LoadPlatformBitmap(i, n); });
+  if (!record.data) AssertionFailed("imgResourceFound");
   return record;
 }
 
 void IGraphicsRaster::PreloadBitmapResources(const BitmapRequest* requests, int count) {
-  BitmapStore& store = BitmapStore::Get();
-  std::vector<BitmapRequest> missing;
-  {
-    LockGuard guard(store.resourceLock);
-    for (int i = 0; i < count; ++i) {
-      if (!store.IsLive(ResourceEntry(store, requests[i].id).record.data)) {
-        missing.push_back(requests[i]);
-      }
-    }
-  }
-  if (missing.size() < 2) return;  // nothing to share out
-
-  // Each thread takes the next undecoded request; the calling thread works too.
-  std::vector<RasterBitmap*> decoded(missing.size(), nullptr);
-  std::atomic<size_t> next{0};
-  auto work = [&] {
-    for (size_t i = next.fetch_add(1); i < missing.size(); i = next.fetch_add(1)) {
-      decoded[i] = LoadPlatformBitmap(missing[i].id, missing[i].name);
-    }
-  };
-  const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-  const size_t helpers = std::min({cores, missing.size(), size_t{4}}) - 1;
-  std::vector<std::thread> threads;
-  try {
-    for (size_t t = 0; t < helpers; ++t) threads.emplace_back(work);
-  } catch (const std::system_error&) {
-    // No thread to spare: the ones started and this one share the work.
-  }
-  work();
-  for (std::thread& t : threads) t.join();
-
-  // Kept as LoadBitmapResource keeps them, unless another editor got there meanwhile.
-  LockGuard guard(store.resourceLock);
-  for (size_t i = 0; i < missing.size(); ++i) {
-    if (!decoded[i]) continue;
-    BitmapStore::Entry<int>& entry = ResourceEntry(store, missing[i].id);
-    if (store.IsLive(entry.record.data)) {
-      delete decoded[i];
-    } else {
-      entry.record = KeepResource(decoded[i], missing[i].nFrames);
-    }
-  }
+  BitmapStore::Get().PreloadResources(
+      requests, count, [this](int i, const char* n) { return LoadPlatformBitmap(i, n); });
 }
 
 IBitmap IGraphicsRaster::ScaleBitmap(const IBitmap& bitmap, int width, int height) {
-  BitmapStore& store = BitmapStore::Get();
-  LockGuard guard(store.scaleLock);
-  for (const auto& e : store.scaled) {
-    if (bitmap.data && e.key.source == bitmap.data && e.key.width == width &&
-        e.key.height == height && store.IsLive(e.record.data)) {
-      return e.record;
-    }
-  }
-  MemoryBitmap* scaled = NewClearBitmap(width, height);
-  scaledBlit(scaled, bitmap.data, 0, 0, width, height, 0.0f, 0.0f, static_cast<float>(bitmap.W),
-             static_cast<float>(bitmap.H), 1.0f, BLEND_FILTER_BILINEAR);
-  const IBitmap record(scaled, width, height, bitmap.N);
-  store.scaled.push_back({{bitmap.data, width, height}, record});
-  RegisterBitmap(record);
-  return record;
+  return BitmapStore::Get().FindOrAddScaled(bitmap.data, width, height, [&] {
+    MemoryBitmap* scaled = NewClearBitmap(width, height);
+    scaledBlit(scaled, bitmap.data, 0, 0, width, height, 0.0f, 0.0f, static_cast<float>(bitmap.W),
+               static_cast<float>(bitmap.H), 1.0f, BLEND_FILTER_BILINEAR);
+    return IBitmap(scaled, width, height, bitmap.N);
+  });
 }
 
 IBitmap IGraphicsRaster::CropBitmap(const IBitmap& bitmap, const IRect& r) {
-  BitmapStore& store = BitmapStore::Get();
-  LockGuard guard(store.cropLock);
-  for (const auto& e : store.cropped) {
-    if (bitmap.data && e.key.source == bitmap.data && e.key.left == r.L && e.key.top == r.T &&
-        e.key.right == r.R && e.key.bottom == r.B && store.IsLive(e.record.data)) {
-      return e.record;
-    }
-  }
-  MemoryBitmap* cropped = NewClearBitmap(r.W(), r.H());
-  blitRect(cropped, bitmap.data, 0, 0, r.L, r.T, r.W(), r.H(), 1.0f, BLEND_COPY);
-  const IBitmap record(cropped, r.W(), r.H(), bitmap.N);
-  store.cropped.push_back({{bitmap.data, r.L, r.T, r.R, r.B}, record});
-  RegisterBitmap(record);
-  return record;
+  return BitmapStore::Get().FindOrAddCropped(bitmap.data, r, [&] {
+    MemoryBitmap* cropped = NewClearBitmap(r.W(), r.H());
+    blitRect(cropped, bitmap.data, 0, 0, r.L, r.T, r.W(), r.H(), 1.0f, BLEND_COPY);
+    return IBitmap(cropped, r.W(), r.H(), bitmap.N);
+  });
 }
 
 void IGraphicsRaster::RegisterBitmap(const IBitmap& bitmap) {

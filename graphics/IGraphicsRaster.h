@@ -1,5 +1,6 @@
 #pragma once
 
+#include "graphics/BitmapStore.h"
 #include "graphics/IGraphics.h"
 #include "raster/BlendMode.h"
 
@@ -54,11 +55,7 @@ class IGraphicsRaster : public IGraphics {
   // and id; the frame count of the first load stays. A missing resource stops the program.
   IBitmap LoadBitmapResource(int id, const char* name, int nFrames) override;
   /// One image resource as LoadBitmapResource takes it.
-  struct BitmapRequest {
-    int id;
-    const char* name;
-    int nFrames;
-  };
+  using BitmapRequest = BitmapStore::Request;
   // [constructor only; takes the resource cache's lock, not while decoding] Stores the
   // resources of these requests as LoadBitmapResource would, decoding those the store lacks
   // side by side on a few threads: a first editor's creation waits for little else. Later
@@ -81,10 +78,6 @@ class IGraphicsRaster : public IGraphics {
   RasterBitmap* DrawingBitmap() const { return mDrawBitmap; }
 
  private:
-  // [resource lock held] A decoded resource's record, with its frame count (at least 1), made
-  // live.
-  IBitmap KeepResource(RasterBitmap* bitmap, int nFrames);
-
   RasterBitmap* mDrawBitmap = nullptr;  // owned
   RasterBitmap* mTmpBitmap = nullptr;   // owned; scratch of DrawMaskedRotation
 };

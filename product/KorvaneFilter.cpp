@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "graphics/IGraphics.h"
+#include "platform/Numeric.h"
 #include "product/OutputGuard.h"
 #include "product/dsp/SoftLimiter.h"
 
@@ -33,12 +34,6 @@ double CutoffFromController(double value) {
 int ShapeFromController(double value) {
   const double s = 3.0 * value;  // value is data / 127, so 0..3
   return s >= 2.0 ? 2 : static_cast<int>(s);
-}
-
-// Truncation that stays defined for any double (a block size of 0 gives infinity).
-int TruncToInt(double v) {
-  if (!(v == v) || v <= static_cast<double>(INT_MIN)) return v == v ? INT_MIN : 0;
-  return v >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(v);
 }
 
 }  // namespace

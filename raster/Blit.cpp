@@ -182,8 +182,8 @@ void blit(RasterBitmap* dest, RasterBitmap* src, std::int32_t dstx, std::int32_t
 void blitRect(RasterBitmap* dest, RasterBitmap* src, std::int32_t dstx, std::int32_t dsty,
               std::int32_t srcx, std::int32_t srcy, std::int32_t srcw, std::int32_t srch,
               float alpha, BlendMode mode) {
-  const BlitRect r{srcx, srcy, clampToInt(std::int64_t{srcx} + srcw),
-                   clampToInt(std::int64_t{srcy} + srch)};
+  const BlitRect r{srcx, srcy, ClampToInt(std::int64_t{srcx} + srcw),
+                   ClampToInt(std::int64_t{srcy} + srch)};
   blit(dest, src, dstx, dsty, &r, alpha, mode);
 }
 

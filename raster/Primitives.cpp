@@ -18,7 +18,7 @@ template <typename Real>
 int fractionWeight(Real fraction, float alpha) {
   const Real scaled = fraction * static_cast<Real>(alpha);
   const Real weight = scaled * static_cast<Real>(256);
-  return std::clamp(truncToInt(weight), -blend::kMaxWeight, blend::kMaxWeight);
+  return std::clamp(TruncToInt(weight), -blend::kMaxWeight, blend::kMaxWeight);
 }
 
 // Blends the colour into logical pixel (x, y) when it lies in the bitmap.
@@ -210,8 +210,8 @@ void plotPair(const Arc& arc, const QuadrantMatrix& m, float ps, float pt, float
     const float fx = static_cast<float>(m.m0) * s + static_cast<float>(m.m1) * t;
     const float fy = static_cast<float>(m.m2) * s + static_cast<float>(m.m3) * t;
     const float px = fx + arc.cx, py = fy + arc.cy;
-    x = truncToInt(px);
-    y = truncToInt(py);
+    x = TruncToInt(px);
+    y = TruncToInt(py);
   };
   std::int64_t x, y;
   place(ps, pt, x, y);
@@ -328,16 +328,16 @@ bool clipLine(std::int32_t& x1, std::int32_t& y1, std::int32_t& x2, std::int32_t
     const Real dx = static_cast<Real>(x2) - x1, dy = static_cast<Real>(y2) - y1;
     std::int32_t x, y;
     if (code & 8) {
-      x = clampToInt(x1 + static_cast<std::int64_t>(dx * (static_cast<Real>(height) - y1) / dy));
+      x = ClampToInt(x1 + static_cast<std::int64_t>(dx * (static_cast<Real>(height) - y1) / dy));
       y = height - 1;
     } else if (code & 4) {
-      x = clampToInt(x1 - static_cast<std::int64_t>(dx * y1 / dy));
+      x = ClampToInt(x1 - static_cast<std::int64_t>(dx * y1 / dy));
       y = 0;
     } else if (code & 2) {
-      y = clampToInt(y1 + static_cast<std::int64_t>(dy * (static_cast<Real>(width) - x1) / dx));
+      y = ClampToInt(y1 + static_cast<std::int64_t>(dy * (static_cast<Real>(width) - x1) / dx));
       x = width - 1;
     } else {
-      y = clampToInt(y1 - static_cast<std::int64_t>(x1 * dy / dx));
+      y = ClampToInt(y1 - static_cast<std::int64_t>(x1 * dy / dx));
       x = 0;
     }
     if (code == code1) {
@@ -357,14 +357,14 @@ void drawLine(RasterBitmap* bitmap, float x1, float y1, float x2, float y2, Pixe
               float alpha, BlendMode mode, bool antialias) {
   Surface s;
   if (!Surface::of(bitmap, s)) return;
-  std::int32_t ix1 = truncToInt(x1), iy1 = truncToInt(y1);
-  std::int32_t ix2 = truncToInt(x2), iy2 = truncToInt(y2);
+  std::int32_t ix1 = TruncToInt(x1), iy1 = TruncToInt(y1);
+  std::int32_t ix2 = TruncToInt(x2), iy2 = TruncToInt(y2);
   // A bottom-up bitmap turns the rows over before clipping, so the segment is clipped and
   // walked in stored rows. Clipping truncates, so this is not the mirror image of clipping the
   // logical segment.
   if (s.bottomUp) {
-    iy1 = clampToInt(static_cast<std::int64_t>(s.height) - 1 - iy1);
-    iy2 = clampToInt(static_cast<std::int64_t>(s.height) - 1 - iy2);
+    iy1 = ClampToInt(static_cast<std::int64_t>(s.height) - 1 - iy1);
+    iy2 = ClampToInt(static_cast<std::int64_t>(s.height) - 1 - iy2);
     s.bottomUp = false;
   }
   if (!clipLine(ix1, iy1, ix2, iy2, s.width, s.height)) return;
@@ -382,8 +382,8 @@ void drawArc(RasterBitmap* bitmap, float cx, float cy, float r, float angle1, fl
   angle2 = wrapAngle(angle2);
   const float q1f = angle1 * kTwoOverPi;
   const float q2f = angle2 * kTwoOverPi;
-  const std::int32_t q1 = truncToInt(q1f);
-  std::int32_t q2 = truncToInt(std::ceil(q2f)) - 1;
+  const std::int32_t q1 = TruncToInt(q1f);
+  std::int32_t q2 = TruncToInt(std::ceil(q2f)) - 1;
   const float turn1 = static_cast<float>(q1) * kHalfPi;
   const float turn2 = static_cast<float>(q2) * kHalfPi;
   const float a1 = angle1 - turn1;

@@ -36,7 +36,7 @@ std::int64_t fixedStart(double v) {
 }
 
 std::int32_t fixedStep(double v) {
-  return truncToInt(v * 65536.0);
+  return TruncToInt(v * 65536.0);
 }
 
 // One bilinear sample of the window at integer (x, y) with 16-bit fractions; false when the
@@ -103,9 +103,9 @@ void scaledBlit(RasterBitmap* dest, RasterBitmap* src, std::int32_t dstx, std::i
   if (std::fabs(static_cast<double>(srcw) - dstw) < 0.001 &&
       std::fabs(static_cast<double>(srch) - dsth) < 0.001 &&
       (!bilinear || (srcx - std::floor(srcx) < 0.03f && srcy - std::floor(srcy) < 0.03f))) {
-    const std::int32_t ix = truncToInt(srcx), iy = truncToInt(srcy);
-    const BlitRect r{ix, iy, clampToInt(std::int64_t{ix} + dstw),
-                     clampToInt(std::int64_t{iy} + dsth)};
+    const std::int32_t ix = TruncToInt(srcx), iy = TruncToInt(srcy);
+    const BlitRect r{ix, iy, ClampToInt(std::int64_t{ix} + dstw),
+                     ClampToInt(std::int64_t{iy} + dsth)};
     blit(dest, src, dstx, dsty, &r, alpha, mode);
     return;
   }
@@ -140,10 +140,10 @@ void scaledBlit(RasterBitmap* dest, RasterBitmap* src, std::int32_t dstx, std::i
   // mirrored walk goes right to left); far ends are rounded to single precision.
   const float farX = static_cast<float>(sx + sw), farY = static_cast<float>(sy + sh);
   Window win;
-  win.left = std::max(0, truncToInt(std::min<double>(sx, farX)));
-  win.top = std::max(0, truncToInt(std::min<double>(sy, farY)));
-  win.right = std::min(s.width, truncToInt(std::ceil(std::max<double>(sx, farX))));
-  win.bottom = std::min(s.height, truncToInt(std::ceil(std::max<double>(sy, farY))));
+  win.left = std::max(0, TruncToInt(std::min<double>(sx, farX)));
+  win.top = std::max(0, TruncToInt(std::min<double>(sy, farY)));
+  win.right = std::min(s.width, TruncToInt(std::ceil(std::max<double>(sx, farX))));
+  win.bottom = std::min(s.height, TruncToInt(std::ceil(std::max<double>(sy, farY))));
 
   // A backward walk starts one step in, so that a mirrored blit is exactly the mirror image
   // of the unmirrored one (starting on the far edge would sample just outside the rectangle).
@@ -162,7 +162,7 @@ void scaledBlit(RasterBitmap* dest, RasterBitmap* src, std::int32_t dstx, std::i
         double rowPos = sy;
         for (std::int32_t j = 0; j < rows; ++j, rowPos += ystep) {
           Pixel32* out = d.row(oy + j) + ox;
-          const std::int32_t y = truncToInt(rowPos);
+          const std::int32_t y = TruncToInt(rowPos);
           if (!bilinear) {
             if (y < win.top || y >= win.bottom) continue;
             const Pixel32* in = s.row(y);
@@ -178,7 +178,7 @@ void scaledBlit(RasterBitmap* dest, RasterBitmap* src, std::int32_t dstx, std::i
             const double frac = rowPos - y;
             // Just above row 0 truncation gives row 0 with a negative fraction; sample the row
             // itself rather than extrapolating with negative weights.
-            const int fy = std::max(0, truncToInt(frac * 65536.0));
+            const int fy = std::max(0, TruncToInt(frac * 65536.0));
             std::int64_t pos = x0;
             for (std::int32_t i = 0; i < cols; ++i, pos += stepX) {
               blend::Channels c;
@@ -203,10 +203,10 @@ void rotatedBlit(RasterBitmap* dest, RasterBitmap* src, std::int32_t dstx, std::
   if (clipToSource) {
     // Single-precision sums, as the arguments are.
     const float right = srcx + srcw, bottom = srcy + srch;
-    win.left = truncToInt(std::max(srcx, 0.0f));
-    win.top = truncToInt(std::max(srcy, 0.0f));
-    win.right = truncToInt(std::min(right, static_cast<float>(s.width)));
-    win.bottom = truncToInt(std::min(bottom, static_cast<float>(s.height)));
+    win.left = TruncToInt(std::max(srcx, 0.0f));
+    win.top = TruncToInt(std::max(srcy, 0.0f));
+    win.right = TruncToInt(std::min(right, static_cast<float>(s.width)));
+    win.bottom = TruncToInt(std::min(bottom, static_cast<float>(s.height)));
   }
 
   std::int64_t dx = dstx, dy = dsty, dw = dstw, dh = dsth;

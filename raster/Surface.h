@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/Numeric.h"
 #include "raster/RasterBitmap.h"
 
 /// The pixels of a bitmap as one operation sees them, validated once at the boundary.
@@ -40,18 +41,3 @@ struct Surface {
     return x >= 0 && x < width && y >= 0 && y < height;
   }
 };
-
-/// Float or double to int, truncating toward zero; NaN becomes 0 and values beyond the int
-/// range are clamped first (the conversion would be undefined there).
-template <typename F>
-inline std::int32_t truncToInt(F v) {
-  if (!(v == v)) return 0;
-  if (v >= static_cast<F>(2147483647.0)) return INT32_MAX;
-  if (v <= static_cast<F>(-2147483648.0)) return INT32_MIN;
-  return static_cast<std::int32_t>(v);
-}
-
-/// Clamps a 64-bit intermediate back into the int range.
-inline std::int32_t clampToInt(std::int64_t v) {
-  return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<std::int32_t>(v);
-}

@@ -7,8 +7,8 @@
 
 #include "core/CopyText.h"
 #include "core/HostIdentity.h"
-#include "graphics/IGraphics.h"
 #include "platform/LockGuard.h"
+#include "platform/Numeric.h"
 
 namespace {
 
@@ -33,12 +33,6 @@ void CopyString(void* dst, const char* src, size_t bound) {
 
 BraxVST* PlugOf(AEffect* effect) {
   return effect ? static_cast<BraxVST*>(effect->object) : nullptr;
-}
-
-int ClampToInt(VstIntPtr v) {
-  if (v > INT_MAX) return INT_MAX;
-  if (v < INT_MIN) return INT_MIN;
-  return static_cast<int>(v);
 }
 
 }  // namespace
@@ -109,7 +103,7 @@ void BraxVST::HostEndEdit(int index) {
 int BraxVST::GetSamplePos() {
   const VstTimeInfo* t = reinterpret_cast<const VstTimeInfo*>(CallHost(audioMasterGetTime));
   if (!t || !(t->samplePos >= 0.0)) return 0;
-  return t->samplePos >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(t->samplePos);
+  return TruncToInt(t->samplePos);
 }
 
 double BraxVST::GetTempo() {
@@ -156,18 +150,18 @@ void BraxVST::InitForHost() {
 }
 
 void BraxVST::SetEditorRectFromGraphics() {
-  if (!GetGUI()) return;
+  if (!GetEditor()) return;
   mEditRect.top = 0;
   mEditRect.left = 0;
-  mEditRect.bottom = static_cast<VstInt16>(GetGUI()->Height());
-  mEditRect.right = static_cast<VstInt16>(GetGUI()->Width());
+  mEditRect.bottom = static_cast<VstInt16>(GetEditor()->EditorHeight());
+  mEditRect.right = static_cast<VstInt16>(GetEditor()->EditorWidth());
 }
 
 void BraxVST::OnEditorResize(int, int) {
   SetEditorRectFromGraphics();
 }
 
-void BraxVST::AttachEditor(IGraphics* graphics) {
+void BraxVST::AttachEditor(IEditor* graphics) {
   if (!graphics) return;
   BraxBase::AttachEditor(graphics);
   mAEffect.flags |= effFlagsHasEditor;
@@ -278,17 +272,17 @@ VstIntPtr BraxVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, vo
       if (value == 0) Reset();
       return 0;
     case effEditGetRect:
-      if (!GetGUI() || !ptr) return 0;
+      if (!GetEditor() || !ptr) return 0;
       *static_cast<ERect**>(ptr) = &mEditRect;
       return 1;
     case effEditOpen:
-      if (!GetGUI() || !GetGUI()->OpenWindow(ptr)) return 0;
+      if (!GetEditor() || !GetEditor()->OpenEditorWindow(ptr)) return 0;
       OnEditorOpen();
       return 1;
     case effEditClose:
-      if (!GetGUI()) return 0;
+      if (!GetEditor()) return 0;
       OnEditorClose();
-      GetGUI()->CloseWindow();
+      GetEditor()->CloseEditorWindow();
       return 1;
     case effIdentify:
       return kNvEf;
@@ -488,7 +482,7 @@ void VSTCALLBACK BraxVST::VSTSetParameter(AEffect* effect, VstInt32 index, float
   IParam* param = plug->GetParam(index);
   if (!param) return;
   // Host-originated: the editor first, then the value; the host is not told back.
-  if (plug->GetGUI()) plug->GetGUI()->SetParameterFromPlugin(index, value, true);
+  if (IEditor* editor = plug->GetEditor()) editor->ShowParameter(index, value, true);
   param->SetNormalized(value);
   plug->OnParamChange(index);
 }

@@ -32,7 +32,7 @@ class BraxVST : public BraxBase {
   // [host thread, plug-in lock held] Runs once, at the first effOpen.
   void InitForHost() override;
   // [constructor only]
-  void AttachEditor(IGraphics* graphics) override;
+  void AttachEditor(IEditor* graphics) override;
   void SetLatency(int samples) override;
   // [audio or host thread, plug-in lock held] Sends through audioMasterProcessEvents.
   bool SendMidiMessage(const IMidiMessage& msg) override;

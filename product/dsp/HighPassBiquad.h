@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "product/dsp/DoublePair.h"
-#include "product/dsp/DoubleRounding.h"
+#include "platform/Numeric.h"
 
 /// Second-order high-pass section: the Audio EQ Cookbook high-pass design with a fixed Q of
 /// 1/sqrt(2) (Butterworth, -3 dB at the set frequency), direct form I.

@@ -3,7 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "product/dsp/DoubleRounding.h"
+#include "platform/Numeric.h"
 
 /// Four-stage non-linear low-pass ladder after Huovilainen's model of the Moog transistor
 /// ladder: cutoff and resonance tuning polynomials, thermal scaling of the stage saturation and

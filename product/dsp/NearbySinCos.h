@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "product/dsp/DoubleRounding.h"
+#include "platform/Numeric.h"
 
 /// sin and cos of angles near one evaluated afresh: sin(w + d) and cos(w + d) for small d by
 /// turning the fresh pair through d, which costs a few multiplications instead of a library

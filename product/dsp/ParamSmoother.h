@@ -1,6 +1,6 @@
 #pragma once
 
-#include "product/dsp/DoubleRounding.h"
+#include "platform/Numeric.h"
 
 /// Moves a control value towards a target, one tick at a time, by a fixed factor
 /// (multiplicative: current *= rate + 1 rising, current /= rate + 1 falling) or by a fixed step

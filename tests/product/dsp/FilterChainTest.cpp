@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "product/dsp/DoubleRounding.h"
+#include "platform/Numeric.h"
 #include "product/dsp/FilterChain.h"
 
 namespace {
