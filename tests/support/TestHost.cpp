@@ -2,12 +2,7 @@
 
 #include <cstring>
 
-namespace {
-
-// The instance under construction: its callback may arrive before the effect exists.
-thread_local TestHost* gConstructing = nullptr;
-
-}  // namespace
+#include "host/VstEventList.h"
 
 std::string TestHost::DefaultModulePath() {
   return KORVANE_MODULE_PATH;
@@ -29,29 +24,20 @@ TestHost::TestHost(VstEntryProc entry) {
 
 TestHost::TestHost(const std::string& modulePath) {
   InitTimeInfo();
-  if (!mLibrary.Open(modulePath)) {
-    mError = "cannot load " + modulePath + ": " + mLibrary.Error();
+  if (!mModule.Open(modulePath)) {
+    mError = "cannot load " + modulePath + ": " + mModule.Error();
     return;
   }
-  VstEntryProc entry = reinterpret_cast<VstEntryProc>(mLibrary.Symbol("VSTPluginMain"));
-  if (!entry) {
-    mError = "no VSTPluginMain in " + modulePath;
-    return;
-  }
-  Create(entry);
+  Create(mModule.Entry());
 }
 
 void TestHost::Create(VstEntryProc entry) {
-  gConstructing = this;
-  mEffect = entry(HostCallback);
-  gConstructing = nullptr;
+  mEffect = VstInstance::Create(entry, this);
   if (!mEffect) {
     mError = "VSTPluginMain returned null";
   } else if (mEffect->magic != kEffectMagic) {
     mError = "wrong magic";
     mEffect = nullptr;
-  } else {
-    mEffect->user = this;
   }
 }
 
@@ -104,12 +90,6 @@ std::string TestHost::ParamDisplay(int index) {
 
 VstIntPtr TestHost::SendMidi(const std::vector<Midi>& messages) {
   std::vector<VstMidiEvent> events(messages.size());
-  std::vector<char> storage(sizeof(VstEvents) + messages.size() * sizeof(VstEvent*));
-  VstEvents* list = reinterpret_cast<VstEvents*>(storage.data());
-  list->numEvents = static_cast<VstInt32>(messages.size());
-  list->reserved = 0;
-  // The list is really numEvents entries long, past the two the record declares.
-  VstEvent** slots = list->events;
   for (size_t i = 0; i < messages.size(); ++i) {
     VstMidiEvent& e = events[i];
     std::memset(&e, 0, sizeof e);
@@ -119,22 +99,16 @@ VstIntPtr TestHost::SendMidi(const std::vector<Midi>& messages) {
     e.midiData[0] = static_cast<char>(messages[i].status);
     e.midiData[1] = static_cast<char>(messages[i].data1);
     e.midiData[2] = static_cast<char>(messages[i].data2);
-    slots[i] = reinterpret_cast<VstEvent*>(&e);
   }
-  return Dispatch(effProcessEvents, 0, 0, list);
+  VstEventList list;
+  list.Assign(events.data(), events.size());
+  return Dispatch(effProcessEvents, 0, 0, list.Events());
 }
 
 int TestHost::CountCalls(VstInt32 opcode) const {
   int n = 0;
   for (const Call& c : calls) n += c.opcode == opcode;
   return n;
-}
-
-VstIntPtr VSTCALLBACK TestHost::HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                             VstIntPtr value, void* ptr, float opt) {
-  TestHost* host = effect && effect->user ? static_cast<TestHost*>(effect->user) : gConstructing;
-  if (!host) return opcode == audioMasterVersion ? kVstVersion : 0;
-  return host->Answer(opcode, index, value, ptr, opt);
 }
 
 VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
@@ -151,16 +125,14 @@ VstIntPtr TestHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
     case audioMasterGetVendorVersion:
       return vendorVersion;
     case audioMasterProcessEvents: {
-      const VstEvents* list = static_cast<const VstEvents*>(ptr);
-      const VstEvent* const* entries = list->events;
-      for (int i = 0; i < list->numEvents; ++i) {
-        const VstEvent* e = entries[i];
+      VstEventList::ForEach(static_cast<const VstEvents*>(ptr), [this](const VstEvent* e) {
+        if (!e) return;
         if (e->type == kVstMidiType) {
           midiReceived.push_back(*reinterpret_cast<const VstMidiEvent*>(e));
         } else {
           otherEventsReceived.push_back(*e);
         }
-      }
+      });
       return processEventsAnswer;
     }
     default:

@@ -4,13 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/DynamicLibrary.h"
+#include "host/VstInstance.h"
+#include "host/VstModule.h"
 #include "vst/VstAbi.h"
 
 /// A small in-process VST 2 host for tests: loads a module by path, creates an instance through
 /// VSTPluginMain with a host callback that records every call, and drives it through the
 /// effect record exactly as a host would.
-class TestHost {
+class TestHost : public VstHostAnswers {
  public:
   struct Call {
     VstInt32 opcode;
@@ -27,7 +28,7 @@ class TestHost {
   /// Creates an instance through an entry point linked into the test program.
   explicit TestHost(VstEntryProc entry);
   /// Closes the instance (effClose) unless Close() was called, then unloads the module.
-  ~TestHost();
+  ~TestHost() override;
   TestHost(const TestHost&) = delete;
   TestHost& operator=(const TestHost&) = delete;
 
@@ -75,14 +76,12 @@ class TestHost {
   VstIntPtr processEventsAnswer = 1;
 
  private:
-  static VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                            VstIntPtr value, void* ptr, float opt);
-  VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+  VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
   void Create(VstEntryProc entry);
   void InitTimeInfo();
 
   std::mutex mAnswerMutex;  // plug-ins may call back from several host threads
-  DynamicLibrary mLibrary;
+  VstModule mModule;
   AEffect* mEffect = nullptr;
   std::string mError;
 };

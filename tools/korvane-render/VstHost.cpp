@@ -10,9 +10,6 @@
 
 namespace {
 
-// The host whose plug-in is being created: the entry point may call back before the effect
-// record exists (effect null) or before the host could mark the record as its own.
-thread_local VstHost* gCreating = nullptr;
 // The thread that created the instance; calls from other threads get answers but never touch
 // the recorders, which the render thread reads without a lock.
 std::thread::id gHostThread;
@@ -29,7 +26,7 @@ VstHost::~VstHost() {
   if (mRunning) Stop();
   Dispatch(effClose);
   mEffect = nullptr;
-  // mLibrary unloads the module after this body: the instance is gone by then.
+  // mModule unloads the module after this body: the instance is gone by then.
 }
 
 void VstHost::Load(const std::string& path) {
@@ -41,19 +38,14 @@ void VstHost::Load(const std::string& path) {
   // dlopen searches the library path for a name without a slash: make it a path.
   mPath = fs::absolute(path, error).string();
   if (error) mPath = path;
-  if (!mLibrary.Open(mPath)) {
-    throw RenderError("cannot load plug-in " + path + ": " + mLibrary.Error());
-  }
-  VstEntryProc entry = reinterpret_cast<VstEntryProc>(mLibrary.Symbol("VSTPluginMain"));
-  if (!entry) entry = reinterpret_cast<VstEntryProc>(mLibrary.Symbol("main"));
-  if (!entry) {
+  if (!mModule.Open(mPath)) {
+    if (!mModule.Loaded())
+      throw RenderError("cannot load plug-in " + path + ": " + mModule.Error());
     throw RenderError("plug-in " + path +
                       " is not a VST 2 module: it exports neither VSTPluginMain nor main");
   }
   gHostThread = std::this_thread::get_id();
-  gCreating = this;
-  AEffect* effect = entry(HostCallback);
-  gCreating = nullptr;
+  AEffect* effect = VstInstance::Create(mModule.Entry(), this);
   if (!effect)
     throw RenderError("plug-in " + path + " created no instance (its entry point returned null)");
   if (effect->magic != kEffectMagic) {
@@ -66,7 +58,6 @@ void VstHost::Load(const std::string& path) {
   if (!effect->dispatcher) throw RenderError("plug-in " + path + " has no dispatcher");
   // From here on the instance is ours to close, also when it is refused.
   mEffect = effect;
-  mEffect->user = this;
   if (effect->numInputs < 0 || effect->numOutputs < 0 || effect->numParams < 0 ||
       effect->numPrograms < 0) {
     throw RenderError("plug-in " + path + " reports negative channel or parameter counts");
@@ -195,17 +186,8 @@ void VstHost::SendMidi(const MidiEvent* events, size_t count, int64_t blockStart
     e.midiData[1] = static_cast<char>(events[i].data1);
     e.midiData[2] = static_cast<char>(events[i].data2);
   }
-  // VstEvents is really numEvents pointers long: header, then the pointers, written bytewise.
-  const size_t headerSize = offsetof(VstEvents, events);
-  mEventList.assign(std::max(sizeof(VstEvents), headerSize + count * sizeof(VstEvent*)), 0);
-  VstEvents header{};
-  header.numEvents = static_cast<VstInt32>(count);
-  std::memcpy(mEventList.data(), &header, headerSize);
-  for (size_t i = 0; i < count; ++i) {
-    VstEvent* event = reinterpret_cast<VstEvent*>(&mMidiEvents[i]);
-    std::memcpy(mEventList.data() + headerSize + i * sizeof(VstEvent*), &event, sizeof event);
-  }
-  Dispatch(effProcessEvents, 0, 0, mEventList.data());
+  mEventList.Assign(mMidiEvents.data(), count);
+  Dispatch(effProcessEvents, 0, 0, mEventList.Events());
 }
 
 void VstHost::Process(float** inputs, float** outputs, int frames) {
@@ -259,13 +241,6 @@ void VstHost::FillTimeInfo() {
                     kVstBarsValid | kVstTimeSigValid;
 }
 
-VstIntPtr VSTCALLBACK VstHost::HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                            VstIntPtr value, void* ptr, float opt) {
-  VstHost* host = effect && effect->user ? static_cast<VstHost*>(effect->user) : gCreating;
-  if (!host) return opcode == audioMasterVersion ? kVstVersion : 0;
-  return host->Answer(opcode, index, value, ptr, opt);
-}
-
 VstIntPtr VstHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
   (void)value;
   const bool hostThread = std::this_thread::get_id() == gHostThread;
@@ -282,16 +257,10 @@ VstIntPtr VstHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void
       FillTimeInfo();
       return reinterpret_cast<VstIntPtr>(&mTimeInfo);
     case audioMasterProcessEvents: {
-      const VstEvents* list = static_cast<const VstEvents*>(ptr);
-      if (!list || !hostThread) return 0;
-      // The list is numEvents pointers long, past its declared two: read them bytewise.
-      const unsigned char* pointers =
-          reinterpret_cast<const unsigned char*>(list) + offsetof(VstEvents, events);
-      for (VstInt32 i = 0; i < list->numEvents; ++i) {
-        const VstEvent* event = nullptr;
-        std::memcpy(&event, pointers + static_cast<size_t>(i) * sizeof event, sizeof event);
+      if (!ptr || !hostThread) return 0;
+      VstEventList::ForEach(static_cast<const VstEvents*>(ptr), [this](const VstEvent* event) {
         if (event && event->type == kVstMidiType) ++mMidiReturned;
-      }
+      });
       return 1;
     }
     case audioMasterGetSampleRate:

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/DynamicLibrary.h"
+#include "host/VstEventList.h"
+#include "host/VstInstance.h"
+#include "host/VstModule.h"
 #include "tools/korvane-render/MidiEvent.h"
 #include "vst/VstAbi.h"
 
@@ -21,7 +23,7 @@
 ///
 /// Threads: everything runs on the caller's thread; a plug-in that calls back from a thread of
 /// its own only reaches the answers, never the recorders (see HostCallback).
-class VstHost {
+class VstHost : public VstHostAnswers {
  public:
   /// The product string and version reported through audioMasterGetProductString and
   /// audioMasterGetVendorVersion.
@@ -37,7 +39,7 @@ class VstHost {
   };
 
   VstHost() = default;
-  ~VstHost();
+  ~VstHost() override;
   VstHost(const VstHost&) = delete;
   VstHost& operator=(const VstHost&) = delete;
 
@@ -91,15 +93,13 @@ class VstHost {
 
  private:
   /// [any thread the plug-in calls from] The callback handed to the entry point.
-  static VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                            VstIntPtr value, void* ptr, float opt);
-  VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+  VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
   VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                      float opt = 0.0f);
   std::string Text(VstInt32 opcode, VstInt32 index);
   void FillTimeInfo();
 
-  DynamicLibrary mLibrary;
+  VstModule mModule;  // unloads after the instance is closed
   std::string mPath;
   AEffect* mEffect = nullptr;
   bool mRunning = false;
@@ -109,9 +109,9 @@ class VstHost {
   VstTimeInfo mTimeInfo{};
   std::vector<Automation> mAutomation;
   int64_t mMidiReturned = 0;
-  // Events handed to effProcessEvents: the list holds pointers into mMidiEvents.
+  // Events handed to effProcessEvents, built here and listed (as copies) by mEventList.
   std::vector<VstMidiEvent> mMidiEvents;
-  std::vector<unsigned char> mEventList;
+  VstEventList mEventList;
   VstSpeakerArrangement mInputArrangement{};
   VstSpeakerArrangement mOutputArrangement{};
 };

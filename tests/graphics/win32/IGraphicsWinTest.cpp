@@ -570,6 +570,10 @@ TEST_F(WinHost, ClosedFromAnotherThreadTheWindowGoesOnItsOwnThread) {
   ASSERT_NE(w, nullptr);
   gui->CreateTextEntry(probe, plug.GetParam(0));
   HWND entry = gui->TextEntryWindow();
+  // Nothing but the close may reach the window meanwhile: a close that finds the window thread
+  // inside the editor (a tick, a paint) rightly returns before the window has gone.
+  KillTimer(w, IGraphicsWin::kTickTimer);
+  Pump();
   std::atomic<bool> done{false};
   bool goneOnReturn = false;
   std::thread closer([&] {
