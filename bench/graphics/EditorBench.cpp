@@ -3,20 +3,23 @@
 #include <benchmark/benchmark.h>
 
 #include "graphics/IGraphics.h"
+#include "host/QuietHost.h"
 #include "product/KorvaneFilter.h"
 #include "resources/KorvaneFilterResources.h"
 #include "vst/VSTEntry.h"
 
 namespace {
 
-VstIntPtr VSTCALLBACK QuietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  return opcode == audioMasterVersion ? kVstVersion : 0;
+// What VSTPluginMain does: the entry lock, construction with the editor, one preset.
+AEffect* VSTCALLBACK KorvaneMain(audioMasterCallback host) {
+  return VSTCreateInstance([](audioMasterCallback h) -> BraxVST* { return new KorvaneFilter(h); },
+                           host);
 }
 
-// What VSTPluginMain does: the entry lock, construction with the editor, one preset.
+QuietHost gHost;  // outlives every instance
+
 AEffect* CreateInstance() {
-  return VSTCreateInstance([](audioMasterCallback h) -> BraxVST* { return new KorvaneFilter(h); },
-                           QuietHost);
+  return VstInstance::Create(KorvaneMain, &gHost);
 }
 
 void CloseInstance(AEffect* e) {

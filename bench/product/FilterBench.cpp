@@ -8,14 +8,13 @@
 #include <cmath>
 #include <vector>
 
+#include "host/QuietHost.h"
 #include "product/KorvaneFilter.h"
 #include "vst/VSTEntry.h"
 
 namespace {
 
-VstIntPtr VSTCALLBACK QuietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  return opcode == audioMasterVersion ? kVstVersion : 0;
-}
+QuietHost gHost;  // outlives every instance
 
 AEffect* VSTCALLBACK KorvaneMain(audioMasterCallback host) {
   return VSTCreateInstance([](audioMasterCallback h) -> BraxVST* { return new KorvaneFilter(h); },
@@ -88,7 +87,7 @@ void BM_Filter(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   const int shape = static_cast<int>(state.range(1));
   const bool gliding = state.range(2) != 0;
-  AEffect* e = KorvaneMain(QuietHost);
+  AEffect* e = VstInstance::Create(KorvaneMain, &gHost);
   e->dispatcher(e, effOpen, 0, 0, nullptr, 0.0f);
   e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);
   e->dispatcher(e, effSetBlockSize, 0, n, nullptr, 0.0f);
@@ -110,7 +109,9 @@ void BM_Filter(benchmark::State& state) {
     if (gliding && (plug->GetCutoffGlide() < 208.5 || plug->GetCutoffGlide() > 11999.0 || up)) {
       const double target = plug->GetCutoffGlide() < 1000.0 ? 12000.0 : 208.0;
       e->setParameter(e, KorvaneFilter::kCutoff,
-                      static_cast<float>(std::pow((target - 10.0) / 17990.0, 0.4)));
+                      static_cast<float>(std::pow(
+                          (target - KorvaneFilter::kMinCutoff) / KorvaneFilter::kCutoffSpan,
+                          1.0 / KorvaneFilter::kCutoffShape)));
       up = false;
     }
     e->processDoubleReplacing(e, in, out, n);

@@ -5,17 +5,16 @@
 
 #include <vector>
 
+#include "host/QuietHost.h"
 #include "tests/vst/PassThroughPlug.h"
 #include "vst/VSTEntry.h"
 
 namespace {
 
-VstIntPtr VSTCALLBACK QuietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  return opcode == audioMasterVersion ? kVstVersion : 0;
-}
+QuietHost gHost;  // outlives every instance
 
 AEffect* Open(int block) {
-  AEffect* e = PassThroughMain(QuietHost);
+  AEffect* e = VstInstance::Create(PassThroughMain, &gHost);
   PassThroughPlug::From(e)->record = false;
   e->dispatcher(e, effOpen, 0, 0, nullptr, 0.0f);
   e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 44100.0f);

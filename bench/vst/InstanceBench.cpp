@@ -1,24 +1,20 @@
 // What a host pays to create, open and close an instance of the module.
 #include <benchmark/benchmark.h>
 
-#include "platform/DynamicLibrary.h"
-#include "vst/VstAbi.h"
+#include "host/QuietHost.h"
+#include "host/VstModule.h"
 
 namespace {
 
-VstIntPtr VSTCALLBACK QuietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  return opcode == audioMasterVersion ? kVstVersion : 0;
-}
-
 void BM_CreateOpenClose(benchmark::State& state) {
-  DynamicLibrary lib;
-  if (!lib.Open(KORVANE_MODULE_PATH)) {
-    state.SkipWithError(lib.Error().c_str());
+  VstModule module;
+  if (!module.Open(KORVANE_MODULE_PATH)) {
+    state.SkipWithError(module.Error().c_str());
     return;
   }
-  auto entry = reinterpret_cast<VstEntryProc>(lib.Symbol("VSTPluginMain"));
+  QuietHost host;
   for (auto _ : state) {
-    AEffect* e = entry(QuietHost);
+    AEffect* e = VstInstance::Create(module.Entry(), &host);
     e->dispatcher(e, effOpen, 0, 0, nullptr, 0.0f);
     e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
     benchmark::DoNotOptimize(e);
