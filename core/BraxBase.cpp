@@ -433,34 +433,47 @@ bool BraxBase::EnsureScratch(int nFrames) {
 
 // ============================================================================ audio blocks ===
 
+// The k-th host buffer belongs to the k-th connected channel: in(channel, buffer) for every
+// connected input, then out(channel, buffer) for every connected output (buffer null when the
+// host passed none).
+template <typename T, typename In, typename Out>
+void BraxBase::BindConnected(T** inputs, T** outputs, In in, Out out) {
+  int k = 0;
+  for (int i = 0; i < NInChannels(); ++i) {
+    InputChannel* ch = mInChannels.Get(i);
+    if (!ch->connected) continue;
+    in(ch, inputs ? inputs[k] : nullptr);
+    ++k;
+  }
+  k = 0;
+  for (int i = 0; i < NOutChannels(); ++i) {
+    OutputChannel* ch = mOutChannels.Get(i);
+    if (!ch->connected) continue;
+    out(ch, outputs ? outputs[k] : nullptr);
+    ++k;
+  }
+}
+
 void BraxBase::ProcessFloatBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
   if (nFrames < 0) nFrames = 0;
   if (!EnsureScratch(nFrames)) return;
   const size_t n = static_cast<size_t>(nFrames);
 
-  int k = 0;
-  for (int i = 0; i < NInChannels(); ++i) {
-    InputChannel* ch = mInChannels.Get(i);
-    if (!ch->connected) continue;
-    const float* src = inputs ? inputs[k] : nullptr;
-    ++k;
-    double* dst = ch->Scratch();
-    *ch->slot = dst;
-    if (!src) {  // a connected channel without a buffer reads silence this block
-      if (n) std::memset(dst, 0, n * sizeof(double));
-      continue;
-    }
-    ConvertIn(src, dst, n);
-  }
-
-  k = 0;
-  for (int i = 0; i < NOutChannels(); ++i) {
-    OutputChannel* ch = mOutChannels.Get(i);
-    if (!ch->connected) continue;
-    ch->hostFloat = outputs ? outputs[k] : nullptr;
-    ++k;
-    *ch->slot = ch->Scratch();
-  }
+  BindConnected(
+      inputs, outputs,
+      [n](InputChannel* ch, const float* src) {
+        double* dst = ch->Scratch();
+        *ch->slot = dst;
+        if (!src) {  // a connected channel without a buffer reads silence this block
+          if (n) std::memset(dst, 0, n * sizeof(double));
+          return;
+        }
+        ConvertIn(src, dst, n);
+      },
+      [](OutputChannel* ch, float* dst) {
+        ch->hostFloat = dst;
+        *ch->slot = ch->Scratch();
+      });
 
   ProcessDoubleReplacing(mInputSlots.data(), mOutputSlots.data(), nFrames);
 
@@ -480,27 +493,18 @@ void BraxBase::ProcessDoubleBlock(double** inputs, double** outputs, int nFrames
   if (!EnsureScratch(nFrames)) return;
   const size_t n = static_cast<size_t>(nFrames);
 
-  int k = 0;
-  for (int i = 0; i < NInChannels(); ++i) {
-    InputChannel* ch = mInChannels.Get(i);
-    if (!ch->connected) continue;
-    double* host = inputs ? inputs[k] : nullptr;
-    ++k;
-    if (host) {
-      *ch->slot = host;
-    } else {  // treated as unconnected for this block: silence in
-      *ch->slot = ch->Scratch();
-      if (n) std::memset(ch->Scratch(), 0, n * sizeof(double));
-    }
-  }
-  k = 0;
-  for (int i = 0; i < NOutChannels(); ++i) {
-    OutputChannel* ch = mOutChannels.Get(i);
-    if (!ch->connected) continue;
-    double* host = outputs ? outputs[k] : nullptr;
-    ++k;
-    *ch->slot = host ? host : ch->Scratch();  // no buffer: the result is dropped
-  }
+  BindConnected(
+      inputs, outputs,
+      [n](InputChannel* ch, double* host) {
+        if (host) {
+          *ch->slot = host;
+        } else {  // treated as unconnected for this block: silence in
+          *ch->slot = ch->Scratch();
+          if (n) std::memset(ch->Scratch(), 0, n * sizeof(double));
+        }
+      },
+      // No buffer: the result is dropped.
+      [](OutputChannel* ch, double* host) { *ch->slot = host ? host : ch->Scratch(); });
 
   ProcessDoubleReplacing(mInputSlots.data(), mOutputSlots.data(), nFrames);
 }

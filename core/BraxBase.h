@@ -54,6 +54,8 @@ class BraxBase {
   // [host thread, plug-in lock held]
   virtual void OnEditorOpen() {}
   virtual void OnEditorClose() {}
+  // Kept in its slot, unused by this framework: it holds the place of the framework's former
+  // hooks, so that every later virtual keeps its position.
   virtual void UnusedHook() {}
   // [host thread, plug-in lock held]
   virtual void OnActivate(bool active);
@@ -76,6 +78,7 @@ class BraxBase {
   // [host thread, plug-in lock held] The stored host code (kHostNotQueried until SetHost).
   virtual int GetHost();
   virtual void OnEditorResize(int width, int height) = 0;
+  // Kept in its slot for the same reason as UnusedHook.
   virtual void UnusedHookWithArg(int) {}
   virtual void InitForHost() = 0;
   // [constructor only] Takes ownership of the editor (the graphics object, held through the
@@ -161,6 +164,8 @@ class BraxBase {
  private:
   bool SizeScratch(int frames, bool clear);
   bool EnsureScratch(int nFrames);
+  template <typename T, typename In, typename Out>
+  void BindConnected(T** inputs, T** outputs, In in, Out out);
   void PointUnconnectedAtScratch();
 
   Lock mLock;  // declared first so that it is destroyed last

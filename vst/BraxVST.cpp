@@ -45,8 +45,7 @@ BraxVST::BraxVST(audioMasterCallback hostCallback, int nParams, const char* chan
                  bool doesMidi, bool usesChunks, bool isInstrument)
     : BraxBase(nParams, channelIOStr, nPresets, effectName, productName, vendorName, version,
                uniqueID, mfrID, latency, doesMidi, usesChunks, isInstrument),
-      mHostCallback(hostCallback),
-      mDoesMidi(doesMidi) {
+      mHostCallback(hostCallback) {
   std::memset(&mInputSpkArr, 0, sizeof mInputSpkArr);
   std::memset(&mOutputSpkArr, 0, sizeof mOutputSpkArr);
   mInputSpkArr.numChannels = NInChannels();
@@ -197,7 +196,7 @@ bool BraxVST::SendMidiMessages(const IMidiMessage* msgs, int count) {
 
 VstIntPtr BraxVST::VSTCanDo(const char* query) const {
   if (!std::strcmp(query, "receiveVstTimeInfo")) return 1;
-  if (mDoesMidi) {
+  if (DoesMidi()) {
     static const char* const kMidiCaps[] = {"sendVstEvents", "sendVstMidiEvent", "receiveVstEvents",
                                             "receiveVstMidiEvent"};
     for (const char* cap : kMidiCaps) {
@@ -437,7 +436,7 @@ VstIntPtr BraxVST::HandleSetChunk(VstInt32 index, VstIntPtr size, const void* pt
 // ============================================================================ audio and parameters
 
 void BraxVST::BeginBlock() {
-  if (mDoesMidi) CallHost(audioMasterWantMidi);
+  if (DoesMidi()) CallHost(audioMasterWantMidi);
 }
 
 void VSTCALLBACK BraxVST::VSTProcess(AEffect* effect, float** inputs, float** outputs,

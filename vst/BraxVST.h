@@ -72,7 +72,6 @@ class BraxVST : public BraxBase {
   VstSpeakerArrangement mInputSpkArr;
   VstSpeakerArrangement mOutputSpkArr;
   bool mHostInitDone = false;
-  bool mDoesMidi;
   StateChunk mProgramChunk;
   StateChunk mBankChunk;
   AEffect mAEffect;

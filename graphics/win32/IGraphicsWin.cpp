@@ -369,9 +369,9 @@ LRESULT IGraphicsWin::OnEditorMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM
 
   // While the user types, the editor stays still; a right click cancels the entry. A gesture
   // still running ends as usual, or the host would wait for its end-edit for ever.
-  if (mTextEntry && mTextEntryState == 1) {
+  if (mTextEntry && mTextEntryState == kEntryFocused) {
     if (msg == WM_RBUTTONDOWN) {
-      mTextEntryState = 3;
+      mTextEntryState = kEntryCancel;
       if (mGestureButton) mIgnoredButtons |= MK_RBUTTON;
       return 0;
     }
@@ -405,7 +405,7 @@ LRESULT IGraphicsWin::OnEditorMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM
       return 0;
     case WM_RBUTTONDOWN:
       if (mTextEntry) {
-        mTextEntryState = 3;
+        mTextEntryState = kEntryCancel;
         if (mGestureButton) mIgnoredButtons |= MK_RBUTTON;
         return 0;
       }
@@ -479,9 +479,9 @@ void IGraphicsWin::EndGesture() {
 }
 
 void IGraphicsWin::Tick() {
-  if (mTextEntry && mTextEntryState != 0) {
+  if (mTextEntry && mTextEntryState != kEntryIdle) {
     switch (mTextEntryState) {
-      case 2: {
+      case kEntryRefresh: {
         char text[IParam::kTextSize] = {};
         int chosen = -1;
         {
@@ -500,13 +500,13 @@ void IGraphicsWin::Tick() {
         } else {
           SendMessageA(mTextEntry, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
         }
-        mTextEntryState = 0;
+        mTextEntryState = kEntryIdle;
         return;
       }
-      case 3:
+      case kEntryCancel:
         CloseTextEntry();
         return;
-      case 4:
+      case kEntryCommit:
         CommitTextEntry();
         return;
       default:
@@ -520,7 +520,7 @@ void IGraphicsWin::Tick() {
     RECT r{dirty.L, dirty.T, dirty.R, dirty.B};
     InvalidateRect(window, &r, FALSE);
     UpdateWindow(window);
-    if (mTextEntry) mTextEntryState = 2;
+    if (mTextEntry) mTextEntryState = kEntryRefresh;
   }
 }
 
@@ -621,7 +621,7 @@ void IGraphicsWin::ForgetTextEntry() {
   mEntryParam = nullptr;
   mEntryPreviousProc = nullptr;
   mEntryIsList = false;
-  mTextEntryState = 0;
+  mTextEntryState = kEntryIdle;
 }
 
 LRESULT CALLBACK IGraphicsWin::TextEntryProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -637,20 +637,20 @@ LRESULT CALLBACK IGraphicsWin::TextEntryProc(HWND hWnd, UINT msg, WPARAM wParam,
 LRESULT IGraphicsWin::OnTextEntryMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_SETFOCUS:
-      mTextEntryState = 1;
+      mTextEntryState = kEntryFocused;
       break;
     case WM_KILLFOCUS:
-      mTextEntryState = 0;
+      mTextEntryState = kEntryIdle;
       break;
     case WM_KEYDOWN:
       if (wParam == VK_RETURN) {
-        mTextEntryState = 4;
+        mTextEntryState = kEntryCommit;
         return 0;
       }
       break;
     case WM_COMMAND:
       if (HIWORD(wParam) == CBN_SELCHANGE) {
-        mTextEntryState = 4;
+        mTextEntryState = kEntryCommit;
         return 0;
       }
       break;

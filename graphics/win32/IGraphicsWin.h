@@ -82,6 +82,14 @@ class IGraphicsWin : public IGraphicsRaster {
   HWND TextEntryWindow() const { return mTextEntry; }
   /// [editor thread] The text entry state, 0 to 4.
   int TextEntryState() const { return mTextEntryState; }
+  /// The text entry's states, as TextEntryState reports them.
+  enum EntryState {
+    kEntryIdle = 0,     // none, or open without the keyboard focus
+    kEntryFocused = 1,  // the entry has the focus: the editor neither paints nor takes clicks
+    kEntryRefresh = 2,  // the editor was redrawn: refresh the entry's text on the next tick
+    kEntryCancel = 3,   // close it on the next tick
+    kEntryCommit = 4,   // commit its text on the next tick
+  };
   /// [editor thread] Milliseconds between ticks of the open window's timer; 0 while closed.
   UINT TickPeriod() const { return mWindow.load() ? mTickPeriod : 0; }
   /// [any thread] The module whose window class, windows and resources these are.
