@@ -543,3 +543,38 @@ TEST(FilterBlockSplit, AControllerLeavesTheSamplesUpToItsOffsetAsWithoutIt) {
   }
   EXPECT_EQ(differing, 0) << "of " << cases;
 }
+
+TEST(FilterBlockSplit, AtRestTheHostsBlockSizeChangesNoSample) {
+  const std::vector<double> inL = Noise(1200, 31), inR = Noise(inL.size(), 32);
+  for (int shape : {0, 1, 2}) {
+    std::vector<double> outL[3], outR[3];
+    const int blocks[] = {1200, 100, 7};
+    for (int k = 0; k < 3; ++k) {
+      TestHost h{KorvaneMain};
+      ASSERT_NE(h.Effect(), nullptr) << h.Error();
+      h.Start(48000.0f, blocks[k]);
+      h.SetParameter(KorvaneFilter::kShape, shape / 2.0f);
+      h.SetParameter(KorvaneFilter::kCutoff, CutoffNormalized(2500.0));
+      h.SetParameter(KorvaneFilter::kResonance, 0.7f);
+      h.Dispatch(effMainsChanged, 0, 0);
+      h.Dispatch(effMainsChanged, 0, 1);
+      outL[k].assign(inL.size(), 0.0);
+      outR[k].assign(inL.size(), 0.0);
+      for (size_t at = 0; at < inL.size(); at += static_cast<size_t>(blocks[k])) {
+        const int n = static_cast<int>(std::min<size_t>(blocks[k], inL.size() - at));
+        double* in2[] = {const_cast<double*>(inL.data()) + at,
+                         const_cast<double*>(inR.data()) + at};
+        double* out2[] = {outL[k].data() + at, outR[k].data() + at};
+        h.ProcessDouble(in2, out2, n);
+      }
+    }
+    for (int k = 1; k < 3; ++k) {
+      for (size_t i = 0; i < inL.size(); ++i) {
+        ASSERT_EQ(outL[k][i], outL[0][i])
+            << "shape " << shape << ", blocks of " << blocks[k] << ", left, sample " << i;
+        ASSERT_EQ(outR[k][i], outR[0][i])
+            << "shape " << shape << ", blocks of " << blocks[k] << ", right, sample " << i;
+      }
+    }
+  }
+}
