@@ -2,11 +2,11 @@
 // name the same rectangles.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <map>
-#include <regex>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "controls/IControl.h"
 #include "graphics/IGraphics.h"
@@ -21,20 +21,42 @@ AEffect* VSTCALLBACK KorvaneMain(audioMasterCallback host) {
                            host);
 }
 
+// The generator's lines, one string each.
+std::vector<std::string> GeneratorLines() {
+  std::ifstream in(KORVANE_ARTWORK_SCRIPT);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 // NAME = (left, top, right, bottom) lines of the generator, by name.
 std::map<std::string, IRect> GeneratorRects() {
-  std::ifstream in(KORVANE_ARTWORK_SCRIPT);
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string s = text.str();
-  const std::regex line(R"(^([A-Z_]+) = \((\d+), (\d+), (\d+), (\d+)\))", std::regex::multiline);
   std::map<std::string, IRect> rects;
-  for (auto it = std::sregex_iterator(s.begin(), s.end(), line); it != std::sregex_iterator();
-       ++it) {
-    const std::smatch& m = *it;
-    rects[m[1]] = IRect(std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5]));
+  for (const std::string& line : GeneratorLines()) {
+    char name[64] = {};
+    int l = 0, t = 0, r = 0, b = 0;
+    if (std::sscanf(line.c_str(), "%63[A-Z_] = (%d, %d, %d, %d)", name, &l, &t, &r, &b) == 5) {
+      rects[name] = IRect(l, t, r, b);
+    }
   }
   return rects;
+}
+
+// The integers of a line "prefix a, b, ..." of the generator; empty when there is none.
+std::vector<int> GeneratorNumbers(const std::string& prefix) {
+  for (const std::string& line : GeneratorLines()) {
+    if (line.compare(0, prefix.size(), prefix) != 0) continue;
+    std::vector<int> numbers;
+    const char* p = line.c_str() + prefix.size();
+    int v = 0, used = 0;
+    while (std::sscanf(p, " %d%n", &v, &used) == 1) {
+      numbers.push_back(v);
+      p += used;
+      if (*p == ',') ++p;
+    }
+    return numbers;
+  }
+  return {};
 }
 
 std::string Show(const IRect& r) {
@@ -74,14 +96,11 @@ TEST(ArtworkGeometry, TheGeneratorDrawsAroundTheControlsTheEditorPlaces) {
   }
   const IControl* digits = gui->GetControl(8);
   ASSERT_NE(digits, nullptr);
-  std::ifstream in(KORVANE_ARTWORK_SCRIPT);
-  std::stringstream text;
-  text << in.rdbuf();
-  std::smatch m;
-  const std::string script = text.str();
-  ASSERT_TRUE(std::regex_search(script, m, std::regex(R"(W, H = (\d+), (\d+))")));
-  EXPECT_EQ(std::stoi(m[1]), gui->Width()) << "panel width";
-  EXPECT_EQ(std::stoi(m[2]), gui->Height()) << "panel height";
-  ASSERT_TRUE(std::regex_search(script, m, std::regex(R"(DIGITS_X = (\d+))")));
-  EXPECT_EQ(std::stoi(m[1]), digits->GetRECT().L) << "version digits column";
+  const std::vector<int> size = GeneratorNumbers("W, H = ");
+  ASSERT_EQ(size.size(), 2u) << "the generator's panel size";
+  EXPECT_EQ(size[0], gui->Width()) << "panel width";
+  EXPECT_EQ(size[1], gui->Height()) << "panel height";
+  const std::vector<int> column = GeneratorNumbers("DIGITS_X = ");
+  ASSERT_EQ(column.size(), 1u) << "the generator's digits column";
+  EXPECT_EQ(column[0], digits->GetRECT().L) << "version digits column";
 }
