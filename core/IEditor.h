@@ -28,4 +28,7 @@ class IEditor {
   virtual void* OpenEditorWindow(void* parent) = 0;
   /// [any thread] Closes the window, if open.
   virtual void CloseEditorWindow() = 0;
+  /// [host's user-interface thread, no lock] The host's idle call, for an editor whose window
+  /// has no event loop of its own. Default: nothing.
+  virtual void IdleEditor() {}
 };

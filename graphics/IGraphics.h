@@ -165,6 +165,9 @@ class IGraphics : public IEditor {
   // [constructor only, also on the preload threads of PreloadBitmapResources] Decodes an image
   // resource; null when there is none. Must not touch state shared with the caller.
   virtual RasterBitmap* LoadPlatformBitmap(int id, const char* name) = 0;
+  // [host's user-interface thread, no lock] The host's idle call: a host whose window has no
+  // timer of its own takes its events and redraws here. Default: nothing.
+  virtual void Idle() {}
 
   // ===================================== the plug-in's view of its editor ====================
   // What the plug-in layer calls through IEditor, in this object's own terms.
@@ -177,6 +180,7 @@ class IGraphics : public IEditor {
   int EditorHeight() const final { return Height(); }
   void* OpenEditorWindow(void* parent) final { return OpenWindow(parent); }
   void CloseEditorWindow() final { CloseWindow(); }
+  void IdleEditor() final { Idle(); }
 
  private:
   BraxBase* mPlug;  // not owned

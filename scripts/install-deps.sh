@@ -23,7 +23,7 @@ linux_pkgs=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev libsndfile1-dev libcli11-dev libsmf-dev
   dpf-plugins-vst
-  xvfb
+  libx11-dev xvfb
 )
 windows_pkgs=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64

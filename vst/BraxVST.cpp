@@ -215,7 +215,12 @@ VstIntPtr VSTCALLBACK BraxVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, V
                                              VstIntPtr value, void* ptr, float opt) {
   BraxVST* plug = PlugOf(effect);
   if (!plug) return 0;
-  if (opcode == effEditIdle || opcode == effIdle) return 0;
+  if (opcode == effEditIdle) {
+    // Outside the lock, as the editor's own mouse changes take it themselves.
+    if (IEditor* editor = plug->GetEditor()) editor->IdleEditor();
+    return 0;
+  }
+  if (opcode == effIdle) return 0;
   if (opcode == effClose) {
     // Wait for whatever holds the lock to finish; the destructor deletes the lock itself.
     plug->PluginLock().Acquire();

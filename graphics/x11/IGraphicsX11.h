@@ -1,0 +1,100 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+
+#include "graphics/offscreen/IGraphicsOffscreen.h"
+
+// Xlib's types by their tags: its header's macros (None, Bool, Status...) stay out of ours.
+struct _XDisplay;
+struct _XGC;
+struct _XImage;
+union _XEvent;
+
+/// The editor as an X11 child window inside the window the host gives (its XID). The host's
+/// idle calls drive everything: each one takes the window's pending events (exposure, mouse,
+/// structure) and runs the redraw tick when it is due. No thread is started. Pixels go to the
+/// window with XPutImage straight from the drawing bitmap, whose words are a 32-bit ZPixmap's.
+///
+/// Without a display (no DISPLAY, a headless render) OpenWindow answers null and the editor
+/// stays what the off-screen host is; bitmaps, directories and the manual link are its too.
+///
+/// Lifecycle: created by CreateGraphics in the plug-in's constructor → OpenWindow(parent) makes
+/// the window at (0, 0) with every control dirty; opening while open closes the first window →
+/// CloseWindow destroys it; a window that the host destroys with its parent is forgotten when
+/// its destruction (or an error about it) arrives, so the next open starts afresh → destroyed
+/// with the plug-in, closing a window still open. Each open window holds the module's shared
+/// display connection (X11Connection), which closes with the last one.
+///
+/// Mouse gestures: a press starts one and its release ends it; a press of another button
+/// during it is ignored with its release, and a grab taken by another client or the window
+/// going away ends it as a release at the last position would, so every begin-edit the host
+/// receives is followed by one end-edit.
+///
+/// Threads: OpenWindow, CloseWindow and Idle run on the host's user-interface thread, the one
+/// that opened the editor; control values are atomics, parameters change through the
+/// controls, which take the plug-in lock themselves.
+class IGraphicsX11 : public IGraphicsOffscreen {
+ public:
+  /// Presses closer than this in time and space make a double click.
+  static constexpr long kDoubleClickMs = 400;
+  static constexpr int kDoubleClickSlop = 4;
+
+  // [constructor only]
+  IGraphicsX11(BraxBase* plug, int width, int height, int fps);
+  // [host thread, plug-in lock released] Closes a window still open.
+  ~IGraphicsX11() override;
+
+  // [editor thread] Copies r of the drawing bitmap to the window; true.
+  bool BlitToScreen(const IRect& r) override;
+  // [host's user-interface thread] A child window of parent (an XID), or null when there is no
+  // parent, no display or no 24-bit true-colour visual.
+  void* OpenWindow(void* parent) override;
+  // [host's user-interface thread] Destroys the window, if open, and flushes.
+  void CloseWindow() override;
+  // [any thread] The window's XID as a pointer, or null while closed.
+  void* GetWindow() override;
+  // [host's user-interface thread, no lock] Takes the window's events, then ticks when due.
+  void Idle() override;
+
+  /// An X resource id (Window, Colormap) and an X server time, as Xlib defines them.
+  using XId = unsigned long;
+  using XTime = unsigned long;
+
+  /// [any thread] The window's XID, 0 while closed.
+  XId WindowId() const { return mWindowId.load(); }
+  /// [any thread] Redraw ticks run since the editor was made.
+  int TickCount() const { return mTicks.load(); }
+  /// [editor thread] Milliseconds between ticks: trunc(1000 / FPS()).
+  int TickPeriodMs() const { return 1000 / FPS(); }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  void HandleEvent(const _XEvent& event);
+  void OnButtonPress(unsigned button, int x, int y, unsigned state, XTime time);
+  void OnButtonRelease(unsigned button, int x, int y);
+  void EndGesture();
+  void Tick();
+  // The window is gone or going: what we knew of it goes, and its hold on the connection.
+  void ForgetWindow();
+
+  _XDisplay* mDisplay = nullptr;  // the shared connection while a window is open
+  std::atomic<XId> mWindowId{0};
+  XId mColormap = 0;
+  _XGC* mGC = nullptr;
+  _XImage* mImage = nullptr;  // describes the drawing bitmap; its data is not ours
+  bool mDying = false;        // the plug-in is being destroyed: tell it nothing more
+
+  Clock::time_point mNextTick{};  // when the next tick is due
+  bool mTickScheduled = false;    // false until the first idle of a window
+  std::atomic<int> mTicks{0};
+  IRect mExposed;  // exposure collected until the last event of a series
+
+  unsigned mGestureButton = 0;       // 1 or 3 while a gesture runs, else 0
+  unsigned mIgnoredButtons = 0;      // bit per button whose next release belongs to no gesture
+  int mGestureX = 0, mGestureY = 0;  // last press or drag position of the gesture
+  XTime mLastPressTime = 0;          // of the last left press that could start a double click
+  int mLastPressX = 0, mLastPressY = 0;
+  bool mLastPressValid = false;
+};
