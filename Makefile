@@ -6,8 +6,10 @@ SHELL := /bin/bash
 export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 JOBS ?= 2
+# Seconds each fuzz target runs in make fuzz (and in make test).
+FUZZ_SECONDS ?= 60
 
-.PHONY: demo test test-linux test-asan test-clang test-tsan test-win32 test-win64 deps deps-linux bench format clean
+.PHONY: demo test fuzz test-fuzz test-linux test-asan test-clang test-tsan test-win32 test-win64 deps deps-linux bench format clean
 
 demo: deps-linux
 	cmake --preset linux >/dev/null
@@ -16,7 +18,7 @@ demo: deps-linux
 	build/linux/bin/korvane-snapshot --lamp 0.4 --meter 0.6 out/editor.png
 
 test: deps
-	$(MAKE) test-linux test-asan test-clang test-tsan test-win32 test-win64
+	$(MAKE) test-linux test-asan test-clang test-fuzz test-tsan test-win32 test-win64
 
 deps-linux:
 	scripts/install-deps.sh linux
@@ -38,6 +40,12 @@ test-asan:
 	$(call run-preset,linux-asan,build/linux-asan)
 test-clang:
 	$(call run-preset,linux-clang,build/linux-clang)
+# Every fuzz target for FUZZ_SECONDS on its seeded corpus.
+fuzz: deps-linux test-fuzz
+test-fuzz:
+	cmake --preset linux-fuzz >/dev/null
+	cmake --build build/linux-fuzz -j$(JOBS)
+	scripts/run-fuzz.sh build/linux-fuzz $(FUZZ_SECONDS)
 test-tsan:
 	$(call run-preset,linux-tsan,build/linux-tsan)
 # The Windows builds run under one virtual X display: the editor window tests open windows.
