@@ -183,6 +183,10 @@ bool IGraphicsX11::BlitToScreen(const IRect& r) {
   return true;
 }
 
+void IGraphicsX11::SyncWithServer() {
+  if (mWindowId.load()) XSync(mDisplay, False);
+}
+
 // ============================================================================= events ===
 
 void IGraphicsX11::Idle() {

@@ -67,6 +67,9 @@ class IGraphicsX11 : public IGraphicsOffscreen {
   int TickCount() const { return mTicks.load(); }
   /// [editor thread] Milliseconds between ticks: trunc(1000 / FPS()).
   int TickPeriodMs() const { return 1000 / FPS(); }
+  /// [host's user-interface thread] Returns once the server has carried out every request of
+  /// the window sent so far (a measurement's end); nothing while closed.
+  void SyncWithServer();
 
  private:
   using Clock = std::chrono::steady_clock;
