@@ -31,4 +31,8 @@ class IEditor {
   /// [host's user-interface thread, no lock] The host's idle call, for an editor whose window
   /// has no event loop of its own. Default: nothing.
   virtual void IdleEditor() {}
+  /// [host's user-interface thread, no lock] A key the host forwards: the character (0 for
+  /// none) and the host's virtual key number (VST 2's VKEY_ codes); true when the editor took
+  /// it. Default: not taken.
+  virtual bool EditorKey(int /*character*/, int /*virtualKey*/, bool /*down*/) { return false; }
 };

@@ -45,6 +45,10 @@ bool IGraphics::WindowIsOpen() {
   return GetWindow() != nullptr;
 }
 
+bool IGraphics::OnHostKey(int, int, bool) {
+  return false;
+}
+
 // ============================================================================ values ===
 
 void IGraphics::SetParameterFromPlugin(int paramIdx, double value, bool normalized) {

@@ -168,6 +168,9 @@ class IGraphics : public IEditor {
   // [host's user-interface thread, no lock] The host's idle call: a host whose window has no
   // timer of its own takes its events and redraws here. Default: nothing.
   virtual void Idle() {}
+  // [host's user-interface thread, no lock] A key the host forwards (VST 2's VKEY_ codes);
+  // true when taken. Default: not taken.
+  virtual bool OnHostKey(int character, int virtualKey, bool down);
 
   // ===================================== the plug-in's view of its editor ====================
   // What the plug-in layer calls through IEditor, in this object's own terms.
@@ -181,6 +184,9 @@ class IGraphics : public IEditor {
   void* OpenEditorWindow(void* parent) final { return OpenWindow(parent); }
   void CloseEditorWindow() final { CloseWindow(); }
   void IdleEditor() final { Idle(); }
+  bool EditorKey(int character, int virtualKey, bool down) final {
+    return OnHostKey(character, virtualKey, down);
+  }
 
  private:
   BraxBase* mPlug;  // not owned

@@ -220,6 +220,11 @@ VstIntPtr VSTCALLBACK BraxVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, V
     if (IEditor* editor = plug->GetEditor()) editor->IdleEditor();
     return 0;
   }
+  if (opcode == effEditKeyDown || opcode == effEditKeyUp) {
+    // On the editor's thread and outside the lock, as its idle calls.
+    IEditor* editor = plug->GetEditor();
+    return editor && editor->EditorKey(index, ClampToInt(value), opcode == effEditKeyDown) ? 1 : 0;
+  }
   if (opcode == effIdle) return 0;
   if (opcode == effClose) {
     // Wait for whatever holds the lock to finish; the destructor deletes the lock itself.

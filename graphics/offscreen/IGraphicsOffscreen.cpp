@@ -1,5 +1,6 @@
 #include "graphics/offscreen/IGraphicsOffscreen.h"
 
+#include "graphics/offscreen/PixelFont.h"
 #include "platform/ModulePath.h"
 #include "raster/PngLoader.h"
 
@@ -12,8 +13,24 @@ bool IGraphicsOffscreen::BlitToScreen(const IRect&) {
   return true;
 }
 
-bool IGraphicsOffscreen::DrawTextBox(const IText&, const char* str, const IRect&) {
-  return !str;
+bool IGraphicsOffscreen::DrawTextBox(const IText& text, const char* str, const IRect& r) {
+  if (!str) return true;
+  // One line, aligned within r and centred in its height, clipped to r.
+  const int scale = PixelFont::ScaleFor(text.size);
+  const int width = PixelFont::Width(str, scale);
+  int x = r.L;
+  if (text.align == IText::kAlignCenter) x = r.L + (r.W() - width) / 2;
+  if (text.align == IText::kAlignFar) x = r.R - width;
+  const int y = r.T + (r.H() - PixelFont::kGlyphHeight * scale) / 2;
+  for (const char* c = str; *c; ++c, x += PixelFont::kAdvance * scale) {
+    for (int gy = 0; gy < PixelFont::kGlyphHeight * scale; ++gy) {
+      for (int gx = 0; gx < PixelFont::kGlyphWidth * scale; ++gx) {
+        if (!PixelFont::Pixel(*c, gx / scale, gy / scale)) continue;
+        if (r.Contains(x + gx, y + gy)) SetPixelDirect(text.color, x + gx, y + gy);
+      }
+    }
+  }
+  return true;
 }
 
 void IGraphicsOffscreen::CreateTextEntry(IControl*, IParam*) {}

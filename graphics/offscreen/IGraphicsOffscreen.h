@@ -4,8 +4,8 @@
 
 /// The editor without a window: the whole model, drawing and bitmap loading work, and the
 /// picture can be read back with GetDrawBits after a Draw. OpenWindow answers null, so hosts
-/// see no editor window; there is no text entry, no dialog and no text drawing. Bitmaps come
-/// from the module's image resources; the manual link opens through the desktop's opener.
+/// see no editor window; there is no text entry and no dialog. Text is drawn in PixelFont. Bitmaps
+/// come from the module's image resources; the manual link opens through the desktop's opener.
 class IGraphicsOffscreen : public IGraphicsRaster {
  public:
   // [constructor only]
@@ -14,7 +14,8 @@ class IGraphicsOffscreen : public IGraphicsRaster {
 
   // [editor thread] Nothing to copy to: true.
   bool BlitToScreen(const IRect& r) override;
-  // [editor thread] No fonts here: false for any string (true for null, as for no text).
+  // [editor thread] One line in PixelFont, in the text's colour and alignment, vertically
+  // centred and clipped to r; true.
   bool DrawTextBox(const IText& text, const char* str, const IRect& r) override;
   // [editor thread] No text entry.
   void CreateTextEntry(IControl* control, IParam* param) override;

@@ -4,12 +4,19 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <cstdlib>
 
+#include "controls/IControl.h"
+#include "core/BraxBase.h"
+#include "core/IParam.h"
 #include "graphics/CreateGraphics.h"
+#include "graphics/offscreen/PixelFont.h"
+#include "graphics/win32/DecimalText.h"
 #include "graphics/x11/X11Connection.h"
+#include "platform/LockGuard.h"
 
 namespace {
 
@@ -19,6 +26,31 @@ constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask |
 
 // Wheel buttons as X numbers them.
 constexpr unsigned kWheelUp = 4, kWheelDown = 5;
+
+// The host's virtual key numbers (VST 2's VKEY_ codes) that the entry knows.
+constexpr int kVirtualBack = 1, kVirtualReturn = 4, kVirtualEscape = 6, kVirtualUp = 12,
+              kVirtualDown = 14, kVirtualEnter = 19, kVirtualNumpad0 = 24, kVirtualNumpad9 = 33,
+              kVirtualSubtract = 37, kVirtualDecimal = 38;
+
+// The entry in the panel's colours: dark grey face, light grey rule and text, the orange of
+// the panel's buttons for the chosen row and the selected text.
+const IColor kEntryFace(255, 34, 34, 36);
+const IColor kEntryRule(255, 150, 150, 150);
+const IColor kEntryInk(255, 232, 232, 232);
+const IColor kEntryMark(255, 214, 84, 40);
+const IColor kEntryMarkInk(255, 255, 255, 255);
+
+bool IsFieldChar(char c) {
+  return (c >= '0' && c <= '9') || c == '.' || c == '-';
+}
+
+// r moved, not shrunk, to lie inside w x h where it fits.
+IRect MovedInside(IRect r, int w, int h) {
+  const int dx = r.R > w ? w - r.R : 0, dy = r.B > h ? h - r.B : 0;
+  r = IRect(r.L + dx, r.T + dy, r.R + dx, r.B + dy);
+  const int ex = r.L < 0 ? -r.L : 0, ey = r.T < 0 ? -r.T : 0;
+  return IRect(r.L + ex, r.T + ey, r.R + ex, r.B + ey);
+}
 
 unsigned ButtonBit(unsigned button) {
   return button < 32 ? 1u << button : 0u;
@@ -138,6 +170,7 @@ void IGraphicsX11::CloseWindow() {
   const Window window = mWindowId.load();
   if (!window) return;
   EndGesture();
+  ForgetTextEntry();
   // A window already gone with its parent answers with an error, which the handler ignores.
   XDestroyWindow(mDisplay, window);
   ForgetWindow();
@@ -147,6 +180,7 @@ void IGraphicsX11::ForgetWindow() {
   const Window window = mWindowId.load();
   if (!window) return;
   EndGesture();
+  ForgetTextEntry();
   mWindowId.store(0);
   if (mImage) {
     mImage->data = nullptr;  // the drawing bitmap's, not the image's to free
@@ -175,7 +209,13 @@ void* IGraphicsX11::GetWindow() {
 bool IGraphicsX11::BlitToScreen(const IRect& r) {
   const Window window = mWindowId.load();
   if (!window || !mImage) return true;
-  const IRect clipped = r.Intersect(IRect(0, 0, Width(), Height()));
+  IRect wanted = r;
+  if (mEntryState != kEntryNone && r.Intersects(mEntryRect)) {
+    // The pass drew the panel over the entry: the entry goes back on top.
+    PaintEntry();
+    wanted = r.Union(mEntryRect);
+  }
+  const IRect clipped = wanted.Intersect(IRect(0, 0, Width(), Height()));
   if (clipped.W() <= 0 || clipped.H() <= 0) return true;
   XPutImage(mDisplay, window, mGC, mImage, clipped.L, clipped.T, clipped.L, clipped.T,
             static_cast<unsigned>(clipped.W()), static_cast<unsigned>(clipped.H()));
@@ -228,7 +268,32 @@ void IGraphicsX11::HandleEvent(const XEvent& event) {
     }
     case ButtonPress: {
       const XButtonEvent& e = event.xbutton;
+      if (!mGestureButton && OnEntryPress(e.button, e.x, e.y)) {
+        mIgnoredButtons |= ButtonBit(e.button);
+        break;
+      }
       OnButtonPress(e.button, e.x, e.y, e.state, e.time);
+      break;
+    }
+    case KeyPress: {
+      if (mEntryState != kEntryOpen) break;
+      char text[8] = {};
+      KeySym sym = 0;
+      XKeyEvent key = event.xkey;
+      const int n = XLookupString(&key, text, sizeof text, &sym, nullptr);
+      if (sym == XK_Return || sym == XK_KP_Enter) {
+        OnEntryKey(kKeyEnter, 0);
+      } else if (sym == XK_Escape) {
+        OnEntryKey(kKeyEscape, 0);
+      } else if (sym == XK_BackSpace) {
+        OnEntryKey(kKeyBackspace, 0);
+      } else if (sym == XK_Up || sym == XK_KP_Up) {
+        OnEntryKey(kKeyUp, 0);
+      } else if (sym == XK_Down || sym == XK_KP_Down) {
+        OnEntryKey(kKeyDown, 0);
+      } else if (n == 1) {
+        OnEntryKey(kKeyChar, text[0]);
+      }
       break;
     }
     case ButtonRelease:
@@ -320,6 +385,247 @@ void IGraphicsX11::EndGesture() {
 
 void IGraphicsX11::Tick() {
   mTicks.fetch_add(1);
+  if (mEntryState == kEntryCommit) {
+    CommitTextEntry();
+    return;
+  }
+  if (mEntryState == kEntryCancel) {
+    CloseTextEntry();
+    return;
+  }
   IRect dirty;
-  if (IsDirty(dirty)) Draw(dirty);
+  if (IsDirty(dirty)) {
+    Draw(dirty);
+    // A value changed while the entry is open: it shows the new one, unless typed over.
+    if (mEntryState == kEntryOpen) RefreshEntry();
+  }
+}
+
+// ========================================================================= text entry ===
+
+void IGraphicsX11::CreateTextEntry(IControl* control, IParam* param) {
+  const Window window = mWindowId.load();
+  if (!control || !param || !window || mEntryState != kEntryNone || !GetPlug()) return;
+  char current[IParam::kTextSize] = {};
+  std::vector<std::string> choices;
+  {
+    LockGuard lock(GetPlug()->PluginLock());  // parameters are read under it
+    param->FormatDisplay(current);
+    for (int i = 0; i < param->CountValueTexts(); ++i) choices.emplace_back(param->GetValueText(i));
+  }
+  const IRect& c = control->GetRECT();
+  const int cx = (c.L + c.R) / 2, cy = (c.T + c.B) / 2;
+  IRect r;
+  if (!choices.empty()) {
+    int w = 0;
+    for (const std::string& text : choices) w = std::max(w, PixelFont::Width(text.c_str(), 1));
+    w += 2 * kListPadding;
+    const int h = kListRowHeight * static_cast<int>(choices.size());
+    r = IRect(cx - w / 2, cy, cx - w / 2 + w, cy + h);
+  } else {
+    r = IRect(cx - kFieldWidth / 2, cy - kFieldHeight / 2, cx - kFieldWidth / 2 + kFieldWidth,
+              cy - kFieldHeight / 2 + kFieldHeight);
+  }
+  mEntryRect = MovedInside(r, Width(), Height());
+  mEntryControl = control;
+  mEntryParam = param;
+  mEntryChoices = std::move(choices);
+  mEntryText = current;
+  mEntryChoice = -1;
+  for (size_t i = 0; i < mEntryChoices.size(); ++i) {
+    if (mEntryChoices[i] == mEntryText) mEntryChoice = static_cast<int>(i);
+  }
+  mEntrySelected = true;
+  mEntryTyped = false;
+  mEntryState = kEntryOpen;
+  // Keys from X come to the window with the focus: ours while the entry is open.
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(mDisplay, &focus, &revert);
+  mFocusBefore = focus == window ? 0 : focus;
+  XSetInputFocus(mDisplay, window, RevertToParent, CurrentTime);
+  ShowEntry();
+}
+
+std::string IGraphicsX11::TextEntryText() const {
+  if (mEntryState == kEntryNone) return std::string();
+  if (mEntryChoices.empty()) return mEntryText;
+  return mEntryChoice >= 0 ? mEntryChoices[static_cast<size_t>(mEntryChoice)] : std::string();
+}
+
+void IGraphicsX11::PaintEntry() {
+  const IBlend opaque(IBlend::kBlendOpaque, 1.0f);
+  const IRect& r = mEntryRect;
+  FillRect(kEntryRule, r, &opaque);
+  FillRect(kEntryFace, IRect(r.L + 1, r.T + 1, r.R - 1, r.B - 1), &opaque);
+  IText text;
+  text.size = PixelFont::kGlyphHeight;
+  text.color = kEntryInk;
+  if (mEntryChoices.empty()) {
+    text.align = IText::kAlignCenter;
+    const int w = PixelFont::Width(mEntryText.c_str(), 1);
+    const int left = r.L + (r.W() - w) / 2;
+    if (mEntrySelected && w > 0) {
+      FillRect(kEntryMark, IRect(left - 1, r.T + 2, left + w + 1, r.B - 2), &opaque);
+      text.color = kEntryMarkInk;
+    }
+    DrawTextBox(text, mEntryText.c_str(), IRect(r.L + 1, r.T + 1, r.R - 1, r.B - 1));
+    if (!mEntrySelected) {
+      // The caret after the last character.
+      const int x = std::min(left + w + 1, r.R - 2);
+      FillRect(kEntryInk, IRect(x, r.T + 3, x + 1, r.B - 3), &opaque);
+    }
+    return;
+  }
+  text.align = IText::kAlignNear;
+  for (size_t i = 0; i < mEntryChoices.size(); ++i) {
+    const int top = r.T + static_cast<int>(i) * kListRowHeight;
+    const IRect row(r.L + 1, top + 1, r.R - 1, top + kListRowHeight - 1);
+    const bool chosen = static_cast<int>(i) == mEntryChoice;
+    if (chosen) FillRect(kEntryMark, row, &opaque);
+    text.color = chosen ? kEntryMarkInk : kEntryInk;
+    DrawTextBox(text, mEntryChoices[i].c_str(),
+                IRect(row.L + kListPadding - 1, row.T, row.R, row.B));
+  }
+}
+
+// Paints the entry and puts it on the window.
+void IGraphicsX11::ShowEntry() {
+  PaintEntry();
+  BlitToScreen(mEntryRect);
+}
+
+void IGraphicsX11::RefreshEntry() {
+  if (!mEntryChoices.empty() || !mEntryTyped) {
+    char current[IParam::kTextSize] = {};
+    {
+      LockGuard lock(GetPlug()->PluginLock());  // parameters are read under it
+      mEntryParam->FormatDisplay(current);
+    }
+    if (mEntryChoices.empty()) {
+      mEntryText = current;
+    } else {
+      for (size_t i = 0; i < mEntryChoices.size(); ++i) {
+        if (mEntryChoices[i] == current) mEntryChoice = static_cast<int>(i);
+      }
+    }
+  }
+  ShowEntry();
+}
+
+bool IGraphicsX11::OnEntryPress(unsigned button, int x, int y) {
+  if (mEntryState != kEntryOpen) return false;
+  if (button == Button3) {
+    mEntryState = kEntryCancel;
+    return true;
+  }
+  if (button != Button1) return true;  // the wheel and the rest: the entry keeps them
+  if (mEntryRect.Contains(x, y)) {
+    if (!mEntryChoices.empty()) {
+      mEntryChoice = (y - mEntryRect.T) / kListRowHeight;
+      mEntryState = kEntryCommit;
+      ShowEntry();
+    }
+    return true;
+  }
+  // Outside: what was typed counts, a list or an untouched field just closes.
+  mEntryState = mEntryChoices.empty() && mEntryTyped ? kEntryCommit : kEntryCancel;
+  return true;
+}
+
+bool IGraphicsX11::OnHostKey(int character, int virtualKey, bool down) {
+  if (mEntryState != kEntryOpen) return false;
+  if (!down) return true;
+  if (virtualKey == kVirtualReturn || virtualKey == kVirtualEnter) return OnEntryKey(kKeyEnter, 0);
+  if (virtualKey == kVirtualEscape) return OnEntryKey(kKeyEscape, 0);
+  if (virtualKey == kVirtualBack) return OnEntryKey(kKeyBackspace, 0);
+  if (virtualKey == kVirtualUp) return OnEntryKey(kKeyUp, 0);
+  if (virtualKey == kVirtualDown) return OnEntryKey(kKeyDown, 0);
+  if (virtualKey >= kVirtualNumpad0 && virtualKey <= kVirtualNumpad9) {
+    return OnEntryKey(kKeyChar, static_cast<char>('0' + virtualKey - kVirtualNumpad0));
+  }
+  if (virtualKey == kVirtualSubtract) return OnEntryKey(kKeyChar, '-');
+  if (virtualKey == kVirtualDecimal) return OnEntryKey(kKeyChar, '.');
+  if (character > 0 && character < 128) return OnEntryKey(kKeyChar, static_cast<char>(character));
+  return true;
+}
+
+bool IGraphicsX11::OnEntryKey(EntryKey key, char c) {
+  if (mEntryState != kEntryOpen) return false;
+  const int rows = static_cast<int>(mEntryChoices.size());
+  switch (key) {
+    case kKeyEnter:
+      mEntryState = rows > 0 && mEntryChoice < 0 ? kEntryCancel : kEntryCommit;
+      return true;
+    case kKeyEscape:
+      mEntryState = kEntryCancel;
+      return true;
+    case kKeyUp:
+    case kKeyDown:
+      if (rows > 0) {
+        const int step = key == kKeyUp ? -1 : 1;
+        mEntryChoice = mEntryChoice < 0 ? 0 : std::clamp(mEntryChoice + step, 0, rows - 1);
+      }
+      break;
+    case kKeyBackspace:
+      if (rows > 0) return true;
+      if (mEntrySelected) {
+        mEntryText.clear();
+      } else if (!mEntryText.empty()) {
+        mEntryText.pop_back();
+      }
+      mEntrySelected = false;
+      mEntryTyped = true;
+      break;
+    case kKeyChar:
+      if (rows > 0 || !IsFieldChar(c)) return true;
+      if (mEntrySelected) mEntryText.clear();
+      if (mEntryText.size() + 1 < static_cast<size_t>(IParam::kTextSize)) mEntryText += c;
+      mEntrySelected = false;
+      mEntryTyped = true;
+      break;
+  }
+  ShowEntry();
+  return true;
+}
+
+void IGraphicsX11::CommitTextEntry() {
+  double normalized = 0.0;
+  {
+    LockGuard lock(GetPlug()->PluginLock());  // parameters are read under it
+    double value = 0.0;
+    if (!mEntryChoices.empty()) {
+      int chosen = 0;
+      if (mEntryParam->FindValueText(TextEntryText().c_str(), &chosen)) value = chosen;
+    } else {
+      value = LeadingDecimal(mEntryText.c_str());
+    }
+    normalized = mEntryParam->GetNormalized(value);
+  }
+  // Passes the change to the plug-in, which takes the plug-in lock itself.
+  mEntryControl->SetValueFromTextEntry(normalized);
+  CloseTextEntry();
+}
+
+// Closes the entry and draws the panel where it was.
+void IGraphicsX11::CloseTextEntry() {
+  if (mEntryState == kEntryNone) return;
+  const IRect r = mEntryRect;
+  ForgetTextEntry();
+  Draw(r);
+}
+
+void IGraphicsX11::ForgetTextEntry() {
+  if (mEntryState == kEntryNone) return;
+  mEntryState = kEntryNone;
+  mEntryControl = nullptr;
+  mEntryParam = nullptr;
+  mEntryChoices.clear();
+  mEntryText.clear();
+  mEntryChoice = -1;
+  // The focus goes back where it was; a window gone meanwhile only makes an ignored error.
+  if (mFocusBefore && mWindowId.load()) {
+    XSetInputFocus(mDisplay, mFocusBefore, RevertToParent, CurrentTime);
+  }
+  mFocusBefore = 0;
 }

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <string>
+#include <vector>
 
 #include "graphics/offscreen/IGraphicsOffscreen.h"
 
@@ -31,6 +33,15 @@ union _XEvent;
 /// going away ends it as a release at the last position would, so every begin-edit the host
 /// receives is followed by one end-edit.
 ///
+/// Text entry, for hosts that forward no keys as well as those that do: a right click on a
+/// control opens, over it, a list of its parameter's display texts (chosen with the mouse, or
+/// Up, Down and Enter) or a small field with the current display text, selected, that takes
+/// digits, '.', '-' and Backspace from X (the field takes the input focus) or from the host's
+/// effEditKeyDown. Enter, or a click outside the field after typing, commits; Escape, a right
+/// click, or a click outside without typing cancels. Both take effect on the next tick, which
+/// hands the value to the control with SetValueFromTextEntry. Drawn into the drawing bitmap
+/// above the panel in the panel's colours and PixelFont.
+///
 /// Threads: OpenWindow, CloseWindow and Idle run on the host's user-interface thread, the one
 /// that opened the editor; control values are atomics, parameters change through the
 /// controls, which take the plug-in lock themselves.
@@ -56,6 +67,31 @@ class IGraphicsX11 : public IGraphicsOffscreen {
   void* GetWindow() override;
   // [host's user-interface thread, no lock] Takes the window's events, then ticks when due.
   void Idle() override;
+  // [editor thread] A list or a field over control; nothing while one is open or no window.
+  void CreateTextEntry(IControl* control, IParam* param) override;
+  // [host's user-interface thread, no lock] A key the host forwards: true when the open entry
+  // took it (key-ups included), false when no entry is open.
+  bool OnHostKey(int character, int virtualKey, bool down) override;
+
+  /// Geometry of the entry: a field of kFieldWidth x kFieldHeight centred on the control; a
+  /// list of rows kListRowHeight high, as wide as its longest text plus 2 * kListPadding,
+  /// centred on the control horizontally with its top at the control's centre. Both are
+  /// moved inside the editor where they would stick out.
+  static constexpr int kFieldWidth = 40, kFieldHeight = 14;
+  static constexpr int kListRowHeight = 14, kListPadding = 4;
+  /// The entry's states, as TextEntryState reports them.
+  enum EntryState {
+    kEntryNone = 0,    // no entry
+    kEntryOpen = 1,    // open, taking keys and clicks
+    kEntryCancel = 3,  // close it on the next tick
+    kEntryCommit = 4,  // commit it on the next tick
+  };
+  /// [editor thread]
+  int TextEntryState() const { return mEntryState; }
+  /// [editor thread] The field's text, or the chosen row's; empty without an entry.
+  std::string TextEntryText() const;
+  /// [editor thread] Where the entry is drawn; empty without one.
+  IRect TextEntryRect() const { return mEntryState != kEntryNone ? mEntryRect : IRect(); }
 
   /// An X resource id (Window, Colormap) and an X server time, as Xlib defines them.
   using XId = unsigned long;
@@ -81,6 +117,17 @@ class IGraphicsX11 : public IGraphicsOffscreen {
   void Tick();
   // The window is gone or going: what we knew of it goes, and its hold on the connection.
   void ForgetWindow();
+  // The entry's keys, from X or from the host, in one form.
+  enum EntryKey { kKeyChar, kKeyEnter, kKeyEscape, kKeyBackspace, kKeyUp, kKeyDown };
+  bool OnEntryKey(EntryKey key, char c);
+  // True when the press was the entry's (it then also takes the release).
+  bool OnEntryPress(unsigned button, int x, int y);
+  void PaintEntry();
+  void ShowEntry();
+  void RefreshEntry();
+  void CommitTextEntry();
+  void CloseTextEntry();
+  void ForgetTextEntry();
 
   _XDisplay* mDisplay = nullptr;  // the shared connection while a window is open
   std::atomic<XId> mWindowId{0};
@@ -100,4 +147,15 @@ class IGraphicsX11 : public IGraphicsOffscreen {
   XTime mLastPressTime = 0;          // of the last left press that could start a double click
   int mLastPressX = 0, mLastPressY = 0;
   bool mLastPressValid = false;
+
+  int mEntryState = kEntryNone;
+  IControl* mEntryControl = nullptr;
+  IParam* mEntryParam = nullptr;
+  IRect mEntryRect;
+  std::vector<std::string> mEntryChoices;  // a list's texts; empty for a field
+  int mEntryChoice = -1;                   // the list's highlighted row
+  std::string mEntryText;                  // the field's text
+  bool mEntrySelected = false;             // the field's text is selected: typing replaces it
+  bool mEntryTyped = false;                // the field's text was changed
+  XId mFocusBefore = 0;                    // the window that had the input focus
 };

@@ -6,8 +6,8 @@
 
 namespace {
 
-std::mutex gMutex;            // guards everything below
-Display* gDisplay = nullptr;  // open while gHolders > 0
+std::mutex gMutex;                  // guards everything below
+Display* gDisplay = nullptr;        // open while gHolders > 0
 int gHolders = 0;
 XErrorHandler gPrevious = nullptr;  // the handler in place before ours
 std::vector<XID> gFailed;           // resources of our connection that errors named

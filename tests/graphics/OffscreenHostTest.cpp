@@ -5,11 +5,14 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 
+#include "graphics/offscreen/PixelFont.h"
 #include "tests/graphics/EditorTestKit.h"
 
 namespace {
@@ -41,13 +44,73 @@ TEST(OffscreenHost, HasNoWindowTextEntryOrDialogs) {
   EXPECT_FALSE(g.WindowIsOpen());
   g.CloseWindow();
   EXPECT_TRUE(g.BlitToScreen(IRect(0, 0, 20, 20)));
-  EXPECT_FALSE(g.DrawTextBox(IText(), "text", IRect(0, 0, 20, 20)));
   IColor c(1, 2, 3, 4);
   EXPECT_FALSE(g.PromptForColor(c, "colour"));
   EXPECT_EQ(c, IColor(1, 2, 3, 4));
   std::string path = "old";
   g.PromptForFile(path, 1, nullptr, nullptr);
   EXPECT_TRUE(path.empty());
+}
+
+// A dash is the font's middle row (row 3 of 7) across all five columns: easy to find.
+TEST(OffscreenHost, DrawsTextLinesInThePixelFontAlignedCentredAndClipped) {
+  RecordingPlug plug;
+  IGraphicsOffscreen g(&plug, 40, 20, 18);
+  g.PrepareDrawing();
+  IText text;
+  text.color = IColor(255, 200, 100, 50);
+  const Pixel32 ink = IGraphicsRaster::ToPixel(text.color);
+  auto at = [&](int x, int y) { return g.GetDrawBits()[y * 40 + x]; };
+  auto row = [&](int y) {
+    std::string s;
+    for (int x = 0; x < 40; ++x) s += at(x, y) == ink ? '#' : at(x, y) == 0 ? '.' : '?';
+    return s;
+  };
+  const std::string blank(40, '.');
+  std::memset(g.GetDrawBits(), 0, 40 * 20 * sizeof(Pixel32));  // a new bitmap is not cleared
+
+  EXPECT_TRUE(g.DrawTextBox(text, "-", IRect(0, 0, 40, 20)));
+  EXPECT_EQ(row(9), "#####" + std::string(35, '.')) << "near: at the left, row 6 + 3";
+  EXPECT_EQ(row(8), blank);
+  EXPECT_EQ(row(10), blank);
+  std::memset(g.GetDrawBits(), 0, 40 * 20 * sizeof(Pixel32));
+
+  text.align = IText::kAlignFar;
+  g.DrawTextBox(text, "--", IRect(0, 0, 40, 20));
+  EXPECT_EQ(row(9), std::string(29, '.') + "#####.#####") << "far: ends at the right edge";
+  std::memset(g.GetDrawBits(), 0, 40 * 20 * sizeof(Pixel32));
+
+  text.align = IText::kAlignCenter;
+  g.DrawTextBox(text, "-", IRect(10, 0, 30, 10));
+  EXPECT_EQ(row(4), std::string(17, '.') + "#####" + std::string(18, '.'))
+      << "centred in 10..30, and in the height 0..10: row 1 + 3";
+  std::memset(g.GetDrawBits(), 0, 40 * 20 * sizeof(Pixel32));
+
+  text.align = IText::kAlignNear;
+  g.DrawTextBox(text, "-", IRect(2, 0, 5, 20));
+  EXPECT_EQ(row(9), "..###" + std::string(35, '.')) << "clipped to the box";
+  std::memset(g.GetDrawBits(), 0, 40 * 20 * sizeof(Pixel32));
+
+  text.size = 24;  // twice the scale: the dash two rows high, ten pixels wide
+  g.DrawTextBox(text, "-", IRect(0, 0, 40, 20));
+  EXPECT_EQ(row(9), std::string(10, '#') + std::string(30, '.'));
+  EXPECT_EQ(row(10), std::string(10, '#') + std::string(30, '.'));
+  EXPECT_EQ(row(8), blank);
+  EXPECT_TRUE(g.DrawTextBox(text, nullptr, IRect(0, 0, 40, 20))) << "no text: nothing to do";
+
+  // Every printable character has a glyph of its own; others show as a box.
+  std::set<std::string> shapes;
+  for (char c = ' '; c <= '~'; ++c) {
+    std::string shape;
+    for (int y = 0; y < PixelFont::kGlyphHeight; ++y)
+      for (int x = 0; x < PixelFont::kGlyphWidth; ++x)
+        shape += PixelFont::Pixel(c, x, y) ? '#' : '.';
+    shapes.insert(shape);
+  }
+  EXPECT_EQ(shapes.size(), 95u) << "95 different glyphs";
+  EXPECT_TRUE(PixelFont::Pixel('\x01', 0, 0) && PixelFont::Pixel('\x01', 4, 6) &&
+              !PixelFont::Pixel('\x01', 2, 3))
+      << "a missing glyph is a box";
 }
 
 TEST(OffscreenHost, DirectoriesEndWithTheirSeparator) {

@@ -222,6 +222,22 @@ class HostDisplay {
     XSync(mDisplay, False);
   }
 
+  // A key pressed and released on the window, as the server sends it to the focus.
+  void Key(Window w, KeySym sym, Time time) {
+    for (const int type : {KeyPress, KeyRelease}) {
+      XEvent e{};
+      e.xkey.type = type;
+      e.xkey.display = mDisplay;
+      e.xkey.window = w;
+      e.xkey.root = DefaultRootWindow(mDisplay);
+      e.xkey.time = time;
+      e.xkey.keycode = XKeysymToKeycode(mDisplay, sym);
+      e.xkey.same_screen = True;
+      XSendEvent(mDisplay, w, False, type == KeyPress ? KeyPressMask : KeyReleaseMask, &e);
+    }
+    XSync(mDisplay, False);
+  }
+
   // The pointer leaving because another client grabbed it.
   void LeaveForGrab(Window w, Time time) {
     XEvent e{};
@@ -487,12 +503,150 @@ TEST_F(EditorWindowX11, LostGrabSecondButtonAndCloseMidDragEachEndTheEditOnce) {
   Open(0);
 }
 
+// The normalised value of a cutoff in Hz, from the plug-in's own parameter.
+double CutoffNormalized(double hz) {
+  TestHost reference{KorvaneMain};
+  return static_cast<KorvaneFilter*>(reference.Effect()->object)
+      ->GetParam(kCutoff)
+      ->GetNormalized(hz);
+}
+
+Pixel32 At(const Picture& p, int px, int py) {
+  return p[static_cast<size_t>(py * kW + px)];
+}
+
+TEST_F(EditorWindowX11, ShapeListDrawnInThePanelsStyleChosenWithTheMouseOrKeys) {
+  constexpr int kShapeX = 65, kShapeY = 251;
+  constexpr int kRow = IGraphicsX11::kListRowHeight;
+  // As wide as "band pass narrow" (16 glyphs on a 6-pixel advance) and its padding.
+  constexpr int kListW = 16 * 6 - 1 + 2 * IGraphicsX11::kListPadding;
+  constexpr int kListL = kShapeX - kListW / 2;
+  Idle(host);
+  EXPECT_EQ(host.Dispatch(effEditKeyDown, 0, 12), 0) << "no entry: the host keeps its keys";
+  Click(kShapeX, kShapeY, Button3);
+  Idle(host, 1);
+  Picture shown = Screen();
+  EXPECT_EQ(At(shown, kListL, kShapeY), 0x969696u) << "the list's rule at its corner";
+  EXPECT_EQ(At(shown, kListL + kListW - 1, kShapeY + 3 * kRow - 1), 0x969696u) << "and across";
+  EXPECT_EQ(At(shown, kListL + 2, kShapeY + 2), 0xD65428u) << "the current shape marked";
+  EXPECT_EQ(At(shown, kListL + 2, kShapeY + kRow + 2), 0x222224u) << "the next one not";
+  bool ink = false;
+  for (int px = kListL + 4; px < kListL + 4 + 8 * 6; ++px) {
+    ink = ink || At(shown, px, kShapeY + kRow + 7) == 0xE8E8E8u;
+  }
+  EXPECT_TRUE(ink) << "the second row's text is drawn";
+  EXPECT_EQ(Difference(Screen(), Expected(host)) == "", false);
+
+  Idle(host, 1);  // a tick just ran: the next one is a frame period away
+  Click(kShapeX, kShapeY + 2 * kRow + kRow / 2);  // "band pass narrow"
+  EXPECT_EQ(host.ParamDisplay(KorvaneFilter::kShape), "low pass") << "nothing before the tick";
+  Idle(host, 1);
+  EXPECT_EQ(host.ParamDisplay(KorvaneFilter::kShape), "band pass narrow");
+  Idle(host);
+  EXPECT_EQ(Difference(Screen(), Expected(host)), "") << "the list closed, the knob turned";
+
+  // Keys from X: Up then Escape changes nothing.
+  Click(kShapeX, kShapeY, Button3);
+  x.Key(editor, XK_Up, time += 10);
+  x.Key(editor, XK_Escape, time += 10);
+  Idle(host);
+  EXPECT_EQ(host.ParamDisplay(KorvaneFilter::kShape), "band pass narrow") << "cancelled";
+  EXPECT_EQ(Difference(Screen(), Expected(host)), "");
+  // Keys from the host: Up from "band pass narrow", then Enter.
+  Click(kShapeX, kShapeY, Button3);
+  EXPECT_EQ(host.Dispatch(effEditKeyDown, 0, 12), 1) << "the open list takes Up";
+  EXPECT_EQ(host.Dispatch(effEditKeyUp, 0, 12), 1);
+  EXPECT_EQ(host.Dispatch(effEditKeyDown, 13, 19), 1);
+  Idle(host);
+  EXPECT_EQ(host.ParamDisplay(KorvaneFilter::kShape), "band pass wide");
+  // A right click anywhere cancels.
+  Click(kShapeX, kShapeY, Button3);
+  Click(200, 40, Button3);
+  Idle(host);
+  EXPECT_EQ(host.ParamDisplay(KorvaneFilter::kShape), "band pass wide");
+  EXPECT_EQ(Difference(Screen(), Expected(host)), "");
+}
+
+TEST_F(EditorWindowX11, CutoffTypedThroughXKeysOrHostKeysTakesEffectOnTheNextTick) {
+  Click(kCutoffX, kCutoffY, Button3);
+  Idle(host, 1);
+  Picture shown = Screen();
+  const int fieldL = kCutoffX - IGraphicsX11::kFieldWidth / 2;
+  const int fieldT = kCutoffY - IGraphicsX11::kFieldHeight / 2;
+  EXPECT_EQ(At(shown, fieldL, fieldT), 0x969696u) << "the field's rule";
+  EXPECT_EQ(At(shown, fieldL + 1, fieldT + 1), 0x222224u) << "its face";
+  // "18000": five glyphs, 29 pixels wide, centred; the mark reaches one pixel beyond them.
+  const int textL = fieldL + (IGraphicsX11::kFieldWidth - 29) / 2;
+  EXPECT_EQ(At(shown, textL - 1, fieldT + 3), 0xD65428u) << "the current text, selected";
+  int inked = 0;
+  for (int px = textL; px < textL + 29; ++px) {
+    for (int py = fieldT + 1; py < fieldT + IGraphicsX11::kFieldHeight - 1; ++py) {
+      inked += At(shown, px, py) == 0xFFFFFFu;
+    }
+  }
+  EXPECT_GT(inked, 5 * 8) << "its glyphs in white on the mark";
+
+  for (KeySym k : {XK_1, XK_0, XK_0, XK_0}) x.Key(editor, k, time += 10);
+  x.Key(editor, XK_Return, time += 10);
+  host.Dispatch(effEditIdle);
+  Idle(host, 1);
+  EXPECT_NEAR(host.GetParameter(kCutoff), CutoffNormalized(1000.0), 1e-6)
+      << "1000 Hz typed over the selected text";
+  Idle(host);
+  EXPECT_EQ(Difference(Screen(), Expected(host)), "") << "the field closed, the knob shows it";
+
+  // From the host: index = character, value = virtual key.
+  Click(kCutoffX, kCutoffY, Button3);
+  for (char c : std::string("25x0")) {
+    EXPECT_EQ(host.Dispatch(effEditKeyDown, c, 0), 1) << "the field takes " << c;
+  }
+  EXPECT_EQ(host.Dispatch(effEditKeyDown, 0, 1), 1);   // Backspace
+  EXPECT_EQ(host.Dispatch(effEditKeyDown, 0, 24), 1);  // numeric pad 0
+  EXPECT_EQ(host.Dispatch(effEditKeyDown, 0, 24), 1);
+  EXPECT_EQ(host.Dispatch(effEditKeyDown, 0, 4), 1);  // Return
+  Idle(host);
+  EXPECT_NEAR(host.GetParameter(kCutoff), CutoffNormalized(2500.0), 1e-6)
+      << "'x' ignored, the last 0 taken back: 2500 Hz";
+
+  // Typed, then cancelled by Escape or by a right click; typed, then a click outside commits.
+  Click(kCutoffX, kCutoffY, Button3);
+  x.Key(editor, XK_5, time += 10);
+  x.Key(editor, XK_Escape, time += 10);
+  Idle(host);
+  Click(kCutoffX, kCutoffY, Button3);
+  host.Dispatch(effEditKeyDown, '5', 0);
+  Click(100, 40, Button3);
+  Idle(host);
+  EXPECT_NEAR(host.GetParameter(kCutoff), CutoffNormalized(2500.0), 1e-6) << "both cancelled";
+  Click(kCutoffX, kCutoffY, Button3);
+  Click(kEmblemX, kEmblemY);  // nothing typed: closes
+  Idle(host);
+  EXPECT_NEAR(host.GetParameter(kCutoff), CutoffNormalized(2500.0), 1e-6);
+  EXPECT_EQ(host.GetParameter(0), 0.0f) << "a click that closes the entry goes no further";
+  Click(kCutoffX, kCutoffY, Button3);
+  for (char c : std::string("800")) host.Dispatch(effEditKeyDown, c, 0);
+  Click(100, 40);
+  Idle(host);
+  EXPECT_NEAR(host.GetParameter(kCutoff), CutoffNormalized(800.0), 1e-6) << "committed outside";
+  Idle(host);
+  EXPECT_EQ(Difference(Screen(), Expected(host)), "");
+
+  // Closed with the entry open: the next window opens a fresh one.
+  Click(kCutoffX, kCutoffY, Button3);
+  host.Dispatch(effEditClose);
+  EXPECT_EQ(host.Dispatch(effEditKeyDown, '1', 0), 0) << "no window, no entry";
+  Open(0);
+  Click(kCutoffX, kCutoffY, Button3);
+  EXPECT_EQ(host.Dispatch(effEditKeyDown, '1', 0), 1) << "an entry opens in the new window";
+}
+
 TEST_F(EditorWindowX11, HundredRoundsLeaveNoWindowAndNoConnectionBehind) {
   host.Dispatch(effEditClose);
   const int descriptors = OpenDescriptors();
   for (int i = 0; i < 100; ++i) {
     ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1) << i;
     host.Dispatch(effEditIdle);
+    if (i % 2) Click(kCutoffX, kCutoffY, Button3);  // closed with a text entry open, too
     host.Dispatch(effEditClose);
   }
   EXPECT_TRUE(x.Children(parent).empty()) << "no editor window left";
