@@ -386,7 +386,11 @@ void BraxBase::SetBlockSize(int blockSize) {
   if (blockSize < 0) blockSize = 0;
   if (blockSize == mBlockSize) return;
   mBlockSize = blockSize;
-  mScratchFrames = SizeScratch(blockSize, true) ? blockSize : 0;
+  // The buffers are made ready for an announced block of at most kMostPreparedFrames: no host
+  // processes longer ones, and a hostile announcement would have us allocate and clear
+  // gigabytes. A longer block that really arrives grows them (EnsureScratch).
+  const int prepared = blockSize < kMostPreparedFrames ? blockSize : kMostPreparedFrames;
+  mScratchFrames = SizeScratch(prepared, true) ? prepared : 0;
 }
 
 void BraxBase::PointUnconnectedAtScratch() {

@@ -162,6 +162,8 @@ class BraxBase {
   int StoredHostCode() const { return mHostCode; }
 
  private:
+  // Frames the scratch buffers are made ready for at most when a block size is announced.
+  static constexpr int kMostPreparedFrames = 1 << 20;
   bool SizeScratch(int frames, bool clear);
   bool EnsureScratch(int nFrames);
   template <typename T, typename In, typename Out>

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <vector>
 
@@ -151,6 +152,38 @@ TEST_F(Audio, LongerBlocksNegativeFramesAndMissingBuffersAreSafe) {
   host.ProcessDouble(dIn, dOut, 64);
   host.ProcessDouble(nullptr, nullptr, 64);
   EXPECT_EQ(d, std::vector<double>(64, 1.0));
+}
+
+// Resident memory in MiB on Linux, else -1.
+long ResidentMiB() {
+#ifdef __linux__
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f) return -1;
+  long pages = 0, resident = 0;
+  const int read = std::fscanf(f, "%ld %ld", &pages, &resident);
+  std::fclose(f);
+  return read == 2 ? resident * 4 / 1024 : -1;
+#else
+  return -1;
+#endif
+}
+
+TEST_F(Audio, AnAbsurdBlockSizePreparesNoAbsurdBuffersAndLongBlocksStillWork) {
+  const long before = ResidentMiB();
+  host.Dispatch(effSetBlockSize, 0, 100000000);  // 800 MB a channel
+  const long after = ResidentMiB();
+  if (before > 0) {
+    EXPECT_LT(after - before, 200) << "MiB prepared for an announced block size";
+  }
+  EXPECT_EQ(plug->GetBlockSize(), 100000000) << "the announced size is still what it is";
+  // A block longer than what was prepared for grows the buffers and is processed whole.
+  const int n = (1 << 20) + 4096;
+  std::vector<float> l = Ramp(n, 0.0f), r = Ramp(n, 0.5f), ol(n), orr(n);
+  float* in[] = {l.data(), r.data()};
+  float* out[] = {ol.data(), orr.data()};
+  host.ProcessReplacing(in, out, n);
+  EXPECT_EQ(ol, l);
+  EXPECT_EQ(orr, r);
 }
 
 TEST_F(Audio, WantMidiIsAskedOncePerBlockWhenTheFlagIsSet) {
