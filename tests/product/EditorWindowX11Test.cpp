@@ -695,6 +695,24 @@ TEST_F(EditorWindowX11, ParentDestroyedWithoutEditCloseThenReopenedShowsAWorking
   host.Close();
 }
 
+// The module's handler stands in front of the host's only for the module's own connection.
+TEST_F(EditorWindowX11, ErrorsOnTheHostsOwnConnectionStillReachItsHandler) {
+  Idle(host, 1);
+  const Window unused = parent + 0x7FF0;  // in our range of ids, never made
+  XMapWindow(x.Get(), unused);
+  XSync(x.Get(), False);
+  EXPECT_EQ(gHostErrors, 1) << "the host's BadWindow went to the host's handler";
+  gHostErrors = 0;
+  host.Dispatch(effEditClose);
+  XMapWindow(x.Get(), unused);
+  XSync(x.Get(), False);
+  EXPECT_EQ(gHostErrors, 1) << "and still after the module's connection closed";
+  gHostErrors = 0;
+  EXPECT_EQ(XSetErrorHandler(CountHostError), &CountHostError)
+      << "the module put the host's handler back with its last editor";
+  Open(0);
+}
+
 TEST_F(EditorWindowX11, TwoInstancesDrawTheirOwnPanelsAndCloseLeavesNoWindow) {
   TestHost second;
   ASSERT_NE(second.Effect(), nullptr) << second.Error();
