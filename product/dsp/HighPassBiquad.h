@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "product/dsp/DoublePair.h"
 #include "platform/Numeric.h"
+#include "product/dsp/DoublePair.h"
 
 /// Second-order high-pass section: the Audio EQ Cookbook high-pass design with a fixed Q of
 /// 1/sqrt(2) (Butterworth, -3 dB at the set frequency), direct form I.

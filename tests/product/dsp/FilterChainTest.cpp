@@ -60,8 +60,7 @@ TEST(FilterChain, EachShapeIsItsLaddersThenItsHighPassAtItsRatioWithItsGain) {
         double y = ladder[c].Process(in[c]);
         if (shape != FilterChain::kLowPass) y = highPass[c].Process(y) * gain;
         // The same arithmetic; x87 rounds its registers in places of the compiler's choosing.
-        ASSERT_NEAR(out[c], y, 1e-12)
-            << "shape " << shape << ", channel " << c << ", sample " << i;
+        ASSERT_NEAR(out[c], y, 1e-12) << "shape " << shape << ", channel " << c << ", sample " << i;
       }
     }
   }
