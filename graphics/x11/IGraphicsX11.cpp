@@ -215,7 +215,10 @@ bool IGraphicsX11::BlitToScreen(const IRect& r) {
     PaintEntry();
     wanted = r.Union(mEntryRect);
   }
-  const IRect clipped = wanted.Intersect(IRect(0, 0, Width(), Height()));
+  // The image describes the drawing bitmap as the window was opened with; a later Resize of
+  // the model does not grow what may be read from it.
+  const IRect clipped = wanted.Intersect(
+      IRect(0, 0, std::min(Width(), mImage->width), std::min(Height(), mImage->height)));
   if (clipped.W() <= 0 || clipped.H() <= 0) return true;
   XPutImage(mDisplay, window, mGC, mImage, clipped.L, clipped.T, clipped.L, clipped.T,
             static_cast<unsigned>(clipped.W()), static_cast<unsigned>(clipped.H()));
