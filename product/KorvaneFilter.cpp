@@ -124,7 +124,7 @@ void KorvaneFilter::ApplyControllerEvent(const ControllerEvent& ev) {
     case kCCShape:
       HostAutomate(kShape, ev.value);
       if (gui) gui->SetControlFromPlugin(kShape, ev.value);
-      mChain.SelectShape(ShapeFromController(ev.value));
+      mChain.SetShape(ShapeFromController(ev.value));
       break;
     default:
       break;

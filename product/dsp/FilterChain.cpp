@@ -24,7 +24,7 @@ FilterChain::FilterChain() noexcept {
 }
 
 void FilterChain::ApplyHighPassFrequency(double hz) noexcept {
-  const double ratio = HighPassRatio(mShape);
+  const double ratio = Tuning(mShape).highPassRatio;
   if (ratio == 0.0) return;
   // The right channel shares the left one's coefficients rather than computing them again.
   mHighPass[0].SetFrequency(hz * ratio);
@@ -58,9 +58,8 @@ void FilterChain::SetShape(int shape) noexcept {
 }
 
 void FilterChain::BeginBlock() noexcept {
-  const bool known = mShape >= 0 && mShape < kNumShapes;
-  mBlockGain = known ? kShapes[mShape].gain : 1.0;
-  mBlockBandPass = known && kShapes[mShape].highPassRatio != 0.0;
+  mBlockGain = Tuning(mShape).gain;
+  mBlockBandPass = Tuning(mShape).highPassRatio != 0.0;
   mCutoffMoving = mCutoffGlide.Tick();
   mResonanceMoving = mResonanceGlide.Tick();
 }
@@ -73,10 +72,6 @@ void FilterChain::GlideCutoffTo(double hz) noexcept {
 void FilterChain::GlideResonanceTo(double r) noexcept {
   mResonanceGlide.SetTarget(r);
   mResonanceMoving = true;
-}
-
-void FilterChain::SelectShape(int shape) noexcept {
-  SetShape(shape);
 }
 
 void FilterChain::ClearChannel(int channel) noexcept {
@@ -115,7 +110,7 @@ void FilterChain::Run(const double* inL, const double* inR, double* outL, double
   EnvelopeFollower env = mEnvelope;
   bool cutoffMoving = mCutoffMoving, resonanceMoving = mResonanceMoving;
   const double gain = mBlockGain;
-  const double highPassRatio = HighPassRatio(mShape);
+  const double highPassRatio = Tuning(mShape).highPassRatio;
   // The ladders' recursions bound the speed, so they get a loop of their own that keeps them
   // in registers; in the band-pass shapes the high-pass sections and the envelope follow in a
   // second loop over the same samples. While a glide moves, the first loop also computes the

@@ -13,8 +13,8 @@
 /// Lifecycle: construct (cutoff 18000 Hz, resonance 0.35, low pass) → Reset(rate) whenever the
 /// sample rate changes or processing restarts → per block BeginBlock, then Process over the
 /// block's samples in runs, with controller changes (GlideCutoffTo, GlideResonanceTo,
-/// SelectShape) between runs → the next block. Targets set between blocks (SetCutoffTarget,
-/// SetResonanceTarget, SetShape) start moving with the next block.
+/// SetShape) between runs → the next block. Targets set between blocks (SetCutoffTarget,
+/// SetResonanceTarget) start moving with the next block.
 ///
 /// A value type: owns every filter's state, allocates nothing, never locks. The owner runs it
 /// on one thread at a time (the plug-in does so under its lock).
@@ -55,8 +55,9 @@ class FilterChain {
   /// [between blocks] Where the glides go from the next block on.
   void SetCutoffTarget(double hz) noexcept { mCutoffGlide.SetTarget(hz); }
   void SetResonanceTarget(double r) noexcept { mResonanceGlide.SetTarget(r); }
-  /// [between blocks] The shape from the next block on; the high-pass sections take their
-  /// frequency for the current cutoff at once.
+  /// [between blocks, or between runs of a block] The shape: the high-pass sections take its
+  /// frequency for the current cutoff at once; the gain and whether the high-pass runs change
+  /// with the next block.
   void SetShape(int shape) noexcept;
 
   // ---- one block ----
@@ -72,9 +73,6 @@ class FilterChain {
   void GlideCutoffTo(double hz) noexcept;
   /// [audio thread] The same for the resonance.
   void GlideResonanceTo(double r) noexcept;
-  /// [audio thread] A controller inside the block selects a shape: the high-pass sections take
-  /// its frequency now; the block's gain stays.
-  void SelectShape(int shape) noexcept;
   /// [audio thread] After a block: the channel's ladder and high-pass restart from silence
   /// with their settings kept (and an envelope that is no longer finite restarts from 0), for
   /// when something inside went wrong.
@@ -92,8 +90,9 @@ class FilterChain {
   const EnvelopeFollower& Envelope() const noexcept { return mEnvelope; }
 
  private:
-  static double HighPassRatio(int shape) noexcept {
-    return shape >= 0 && shape < kNumShapes ? kShapes[shape].highPassRatio : 0.0;
+  // The shape's tuning; an unknown shape is the low pass.
+  static const ShapeTuning& Tuning(int shape) noexcept {
+    return kShapes[shape >= 0 && shape < kNumShapes ? shape : kLowPass];
   }
   // Both ladders take the cutoff (the right one the left one's coefficients); in the band-pass
   // shapes so do both high-pass sections, at the shape's ratio.

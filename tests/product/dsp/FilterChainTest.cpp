@@ -74,7 +74,7 @@ TEST(FilterChain, AShapeSelectedInsideABlockKeepsTheBlocksGainUntilTheNext) {
   std::vector<double> outL(in.size()), outR(in.size());
   chain.BeginBlock();
   chain.Process(in.data(), in.data(), outL.data(), outR.data(), 0, 10);
-  chain.SelectShape(FilterChain::kBandPassNarrow);
+  chain.SetShape(FilterChain::kBandPassNarrow);
   EXPECT_EQ(chain.HighPass(0).Frequency(), 750.0) << "the sections follow the new shape at once";
   EXPECT_EQ(chain.HighPass(1).Frequency(), 750.0);
   chain.Process(in.data(), in.data(), outL.data(), outR.data(), 10, 64);
