@@ -12,6 +12,7 @@
 #include "host/VstEventList.h"
 #include "host/VstInstance.h"
 #include "product/KorvaneFilter.h"
+#include "tests/support/ProcessMemory.h"
 #include "vst/VSTEntry.h"
 
 namespace {
@@ -58,14 +59,7 @@ void operator delete[](void* p, std::size_t) noexcept {
 }
 
 // Where a sanitizer owns malloc, only operator new is counted.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define KORVANE_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define KORVANE_SANITIZED 1
-#endif
-#endif
-#if defined(__GLIBC__) && !defined(KORVANE_SANITIZED)
+#if defined(__GLIBC__) && !defined(KORVANE_SANITIZED_ALLOCATOR)
 #define KORVANE_COUNT_MALLOC 1
 #endif
 

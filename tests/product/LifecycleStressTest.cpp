@@ -20,6 +20,7 @@
 #include "host/VstInstance.h"
 #include "host/VstModule.h"
 #include "product/KorvaneFilter.h"
+#include "tests/support/ProcessMemory.h"
 #include "tests/support/TestHost.h"
 #include "vst/VSTEntry.h"
 
@@ -51,25 +52,13 @@ void Live(AEffect* e) {
   e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
 }
 
-// Resident memory in KiB, or -1 where the system does not say (or a sanitizer's allocator
-// keeps freed memory in quarantine, so that it grows by design).
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define KORVANE_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define KORVANE_SANITIZED 1
-#endif
-#endif
-long ResidentKiB() {
-#if defined(__linux__) && !defined(KORVANE_SANITIZED)
-  std::FILE* f = std::fopen("/proc/self/statm", "r");
-  if (!f) return -1;
-  long pages = 0, resident = 0;
-  const int read = std::fscanf(f, "%ld %ld", &pages, &resident);
-  std::fclose(f);
-  return read == 2 ? resident * 4 : -1;
-#else
+// Resident memory in KiB, or -1 where it says nothing of leaks: where the system does not say,
+// or where a sanitizer's allocator keeps freed memory in quarantine.
+long MeasuredKiB() {
+#ifdef KORVANE_SANITIZED_ALLOCATOR
   return -1;
+#else
+  return ResidentKiB();
 #endif
 }
 
@@ -84,12 +73,12 @@ TEST(Lifecycle, AThousandLivesInProcessDecodeTheImagesOnceAndKeepMemoryFlat) {
     ASSERT_NE(e, nullptr) << "round " << round;
     Live(e);
     if (round == 0) liveBitmaps = BitmapStore::Get().LiveCount();
-    if (round == 100) residentAfterWarmUp = ResidentKiB();
+    if (round == 100) residentAfterWarmUp = MeasuredKiB();
   }
   EXPECT_GT(liveBitmaps, 0) << "the images were decoded";
   EXPECT_EQ(BitmapStore::Get().LiveCount(), liveBitmaps) << "and never again";
   if (residentAfterWarmUp > 0) {
-    EXPECT_LT(ResidentKiB() - residentAfterWarmUp, 4096) << "KiB grown over 900 lives";
+    EXPECT_LT(MeasuredKiB() - residentAfterWarmUp, 4096) << "KiB grown over 900 lives";
   }
 }
 
@@ -102,10 +91,10 @@ TEST(Lifecycle, AHundredLoadsOfTheModuleEachWithALife) {
     AEffect* e = VstInstance::Create(module.Entry(), &host);
     ASSERT_NE(e, nullptr) << "round " << round;
     Live(e);
-    if (round == 20) residentAfterWarmUp = ResidentKiB();
+    if (round == 20) residentAfterWarmUp = MeasuredKiB();
   }  // each module unloads at the end of its round
   if (residentAfterWarmUp > 0) {
-    EXPECT_LT(ResidentKiB() - residentAfterWarmUp, 8192) << "KiB grown over 80 loads";
+    EXPECT_LT(MeasuredKiB() - residentAfterWarmUp, 8192) << "KiB grown over 80 loads";
   }
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "tests/support/ProcessMemory.h"
 #include "tests/support/TestHost.h"
 #include "tests/vst/PassThroughPlug.h"
 
@@ -154,24 +155,10 @@ TEST_F(Audio, LongerBlocksNegativeFramesAndMissingBuffersAreSafe) {
   EXPECT_EQ(d, std::vector<double>(64, 1.0));
 }
 
-// Resident memory in MiB on Linux, else -1.
-long ResidentMiB() {
-#ifdef __linux__
-  std::FILE* f = std::fopen("/proc/self/statm", "r");
-  if (!f) return -1;
-  long pages = 0, resident = 0;
-  const int read = std::fscanf(f, "%ld %ld", &pages, &resident);
-  std::fclose(f);
-  return read == 2 ? resident * 4 / 1024 : -1;
-#else
-  return -1;
-#endif
-}
-
 TEST_F(Audio, AnAbsurdBlockSizePreparesNoAbsurdBuffersAndLongBlocksStillWork) {
-  const long before = ResidentMiB();
+  const long before = ResidentKiB() / 1024;      // MiB
   host.Dispatch(effSetBlockSize, 0, 100000000);  // 800 MB a channel
-  const long after = ResidentMiB();
+  const long after = ResidentKiB() / 1024;
   if (before > 0) {
     EXPECT_LT(after - before, 200) << "MiB prepared for an announced block size";
   }
