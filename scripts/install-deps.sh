@@ -22,8 +22,10 @@ linux_pkgs=(
   build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev zlib1g-dev libsndfile1-dev libcli11-dev libsmf-dev
-  dpf-plugins-vst
+  dpf-plugins-vst lsp-plugins-vst zam-plugins
   libx11-dev xvfb
+  lv2-dev liblilv-dev lilv-utils sordi serdi
+  rst2pdf poppler-utils help2man lintian
 )
 windows_pkgs=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
