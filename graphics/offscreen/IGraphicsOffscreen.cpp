@@ -1,7 +1,7 @@
 #include "graphics/offscreen/IGraphicsOffscreen.h"
 
-#include "graphics/offscreen/PixelFont.h"
 #include "platform/ModulePath.h"
+#include "raster/PixelFont.h"
 #include "raster/PngLoader.h"
 
 IGraphicsOffscreen::IGraphicsOffscreen(BraxBase* plug, int width, int height, int fps)

@@ -13,10 +13,10 @@
 #include "core/BraxBase.h"
 #include "core/IParam.h"
 #include "graphics/CreateGraphics.h"
-#include "graphics/offscreen/PixelFont.h"
 #include "graphics/win32/DecimalText.h"
 #include "graphics/x11/X11Connection.h"
 #include "platform/LockGuard.h"
+#include "raster/PixelFont.h"
 
 namespace {
 

@@ -7,12 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 
-#include "graphics/offscreen/PixelFont.h"
 #include "tests/graphics/EditorTestKit.h"
 
 namespace {
@@ -98,19 +96,6 @@ TEST(OffscreenHost, DrawsTextLinesInThePixelFontAlignedCentredAndClipped) {
   EXPECT_EQ(row(8), blank);
   EXPECT_TRUE(g.DrawTextBox(text, nullptr, IRect(0, 0, 40, 20))) << "no text: nothing to do";
 
-  // Every printable character has a glyph of its own; others show as a box.
-  std::set<std::string> shapes;
-  for (char c = ' '; c <= '~'; ++c) {
-    std::string shape;
-    for (int y = 0; y < PixelFont::kGlyphHeight; ++y)
-      for (int x = 0; x < PixelFont::kGlyphWidth; ++x)
-        shape += PixelFont::Pixel(c, x, y) ? '#' : '.';
-    shapes.insert(shape);
-  }
-  EXPECT_EQ(shapes.size(), 95u) << "95 different glyphs";
-  EXPECT_TRUE(PixelFont::Pixel('\x01', 0, 0) && PixelFont::Pixel('\x01', 4, 6) &&
-              !PixelFont::Pixel('\x01', 2, 3))
-      << "a missing glyph is a box";
 }
 
 TEST(OffscreenHost, DirectoriesEndWithTheirSeparator) {

@@ -1,4 +1,4 @@
-#include "graphics/offscreen/PixelFont.h"
+#include "raster/PixelFont.h"
 
 #include <cstring>
 

@@ -1,8 +1,9 @@
 #pragma once
 
-/// The editor's small text face for builds without a system font: 5 x 7 pixel glyphs of the
-/// printable ASCII characters on a 6-pixel advance, drawn at a whole-number scale. Characters
-/// outside it are drawn as a box, so a missing glyph shows.
+/// A small text face that needs no system font: 5 x 7 pixel glyphs of the printable ASCII
+/// characters on a 6-pixel advance, drawn at a whole-number scale. Characters outside it are
+/// drawn as a box, so a missing glyph shows. The editor draws its text in it where there is no
+/// system font, and the command-line tools label their plots with it.
 class PixelFont {
  public:
   static constexpr int kGlyphWidth = 5;
