@@ -65,6 +65,8 @@ class IGraphicsWin : public IGraphicsRaster {
   void PromptForFile(std::string& path, int action, const char* dir,
                      const char* extensions) override;
   bool PromptForColor(IColor& color, const char* caption) override;
+  /// A local path opens whatever the network; an address with a scheme only while the
+  /// system reports a connection.
   bool OpenURL(const char* url, const char* caption, const char* confirm,
                const char* errMsg) override;
   // [host's user-interface thread] The editor window inside parent (an HWND), or null; also
@@ -94,6 +96,10 @@ class IGraphicsWin : public IGraphicsRaster {
   UINT TickPeriod() const { return mWindow.load() ? mTickPeriod : 0; }
   /// [any thread] The module whose window class, windows and resources these are.
   HINSTANCE ModuleInstance() const { return mInstance; }
+
+ protected:
+  /// [editor thread] Whether the system reports a network connection.
+  virtual bool NetworkConnected() const;
 
  private:
   static LRESULT CALLBACK EditorProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -10,6 +10,7 @@
 
 #include <cstring>
 
+#include "graphics/UrlScheme.h"
 #include "platform/ModulePath.h"
 #include "raster/PngLoader.h"
 #include "raster/RasterBitmap.h"
@@ -119,13 +120,18 @@ bool IGraphicsWin::PromptForColor(IColor& color, const char* caption) {
 bool IGraphicsWin::OpenURL(const char* url, const char* caption, const char* confirm,
                            const char* errMsg) {
   if (Given(confirm) && MessageBoxA(mWindow, confirm, caption, MB_YESNO) != IDYES) return false;
-  DWORD connection = 0;
-  if (Given(url) && InternetGetConnectedState(&connection, 0)) {
+  // A file beside the module (the manual) opens without a network; a web address needs one.
+  if (Given(url) && (!UrlHasScheme(url) || NetworkConnected())) {
     const HINSTANCE result = ShellExecuteA(mWindow, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(result) > 32) return true;  // the shell's mark of success
   }
   if (Given(errMsg)) MessageBoxA(mWindow, errMsg, caption, MB_OK);
   return false;
+}
+
+bool IGraphicsWin::NetworkConnected() const {
+  DWORD connection = 0;
+  return InternetGetConnectedState(&connection, 0) != FALSE;
 }
 
 // ============================================================================= images ===

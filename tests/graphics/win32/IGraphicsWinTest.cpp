@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "graphics/CreateGraphics.h"
+#include "graphics/UrlScheme.h"
 #include "graphics/win32/DecimalText.h"
 #include "graphics/win32/IGraphicsWin.h"
 #include "platform/LockGuard.h"
@@ -655,3 +656,64 @@ TEST_F(WinHost, AWindowThreadThatTakesNoMessagesGetsAWindowThatNoLongerCallsUs) 
 }
 
 }  // namespace
+
+namespace {
+// A host on a machine the system reports offline; counts how often it asked.
+class OfflineWin : public IGraphicsWin {
+ public:
+  using IGraphicsWin::IGraphicsWin;
+  mutable int asked = 0;
+
+ protected:
+  bool NetworkConnected() const override {
+    ++asked;
+    return false;
+  }
+};
+
+bool WaitForFile(const std::string& path) {
+  for (int i = 0; i < 1000; ++i) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(10);
+  }
+  return false;
+}
+}  // namespace
+
+TEST(UrlScheme, OnlyAddressesWithASchemeCountAsNeedingTheNetwork) {
+  for (const char* url : {"http://example.invalid/", "https://x", "mailto:a@b", "file:///c/x.pdf",
+                          "svn+ssh://h/r", "x-y.z:rest"})
+    EXPECT_TRUE(UrlHasScheme(url)) << url;
+  for (const char* url : {"C:\\Program Files\\VST\\KorvaneFilter_manual.pdf", "c:/x.pdf",
+                          "\\\\server\\share\\m.pdf", "/usr/lib/vst/KorvaneFilter_manual.pdf",
+                          "relative\\m.pdf", "1http://x", "ht tp://x", "", ":x"})
+    EXPECT_FALSE(UrlHasScheme(url)) << url;
+  EXPECT_FALSE(UrlHasScheme(nullptr));
+}
+
+TEST_F(WinHost, LocalFileOpensWhileOfflineAndAWebAddressDoesNot) {
+  char dir[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathA(MAX_PATH, dir), 0u);
+  const std::string base =
+      std::string(dir) + "korvane-open-" + std::to_string(GetCurrentProcessId());
+  const std::string script = base + ".bat", marker = base + ".opened";
+  DeleteFileA(marker.c_str());
+  HANDLE f = CreateFileA(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  const std::string body = "@echo opened> \"" + marker + "\"\r\n";
+  DWORD written = 0;
+  WriteFile(f, body.data(), static_cast<DWORD>(body.size()), &written, nullptr);
+  CloseHandle(f);
+
+  OfflineWin offline(&plug, 50, 50, 18);
+  offline.CreateDrawSurface();
+  ASSERT_NE(offline.OpenWindow(frame), nullptr);
+  EXPECT_FALSE(offline.OpenURL("http://example.invalid/", nullptr, nullptr, nullptr));
+  EXPECT_EQ(offline.asked, 1) << "a web address asks for the network";
+  EXPECT_TRUE(offline.OpenURL(script.c_str(), nullptr, nullptr, nullptr))
+      << "the shell opens a local file whatever the network";
+  EXPECT_EQ(offline.asked, 1) << "a local path does not ask";
+  EXPECT_TRUE(WaitForFile(marker)) << "the file was opened";
+  DeleteFileA(marker.c_str());
+  DeleteFileA(script.c_str());
+}
