@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks a built plug-in module: it exports exactly VSTPluginMain and main, and (with --no-sse2)
+# Checks a built plug-in module: it exports exactly VSTPluginMain and main, a Windows module
+# imports only DLLs every Windows system has (nothing to ship beside it), and (with --no-sse2)
 # its code contains no SSE/SSE2 instruction.
 #   scripts/check-module.sh MODULE [--no-sse2]
 set -euo pipefail
@@ -25,6 +26,21 @@ case "$module" in
 esac
 [ "$exports" = "VSTPluginMain main " ] || fail "exports are '$exports', expected 'VSTPluginMain main'"
 echo "check-module: $module exports VSTPluginMain and main"
+
+case "$module" in
+  *.dll)
+    system_dlls=" ADVAPI32.DLL COMDLG32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL WININET.DLL "
+    imports=$($objdump -p "$module" | sed -n 's/^[[:space:]]*DLL Name: \(.*\)$/\1/p' | tr 'a-z' 'A-Z' | sort -u)
+    [ -n "$imports" ] || fail "no import table found"
+    for dll in $imports; do
+      case "$system_dlls" in
+        *" $dll "*) ;;
+        *) fail "imports $dll, which is not a system DLL (imports: $(echo $imports))" ;;
+      esac
+    done
+    echo "check-module: $module imports only system DLLs: $(echo $imports)"
+    ;;
+esac
 
 if [ "$no_sse2" = "--no-sse2" ]; then
   # Disassemble code only; skip ranges labelled by a data section symbol (".gcc_except_table" and
