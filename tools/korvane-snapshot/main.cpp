@@ -28,6 +28,21 @@ BraxVST* CreateFilter(audioMasterCallback host) {
   return new KorvaneFilter(host);
 }
 
+constexpr const char* kHelp =
+    "Draws the Korvane Filter editor off screen, after one full draw pass, into a PNG file.\n"
+    "\n"
+    "Usage: korvane-snapshot [OPTIONS] OUTPUT.png\n"
+    "\n"
+    "Options:\n"
+    "  --param INDEX=VALUE  Set parameter INDEX (0 to 4) to the normalised VALUE (0..1) as a\n"
+    "                       host would, before drawing; may be repeated\n"
+    "  --lamp VALUE         Limiter lamp brightness, 0..1 (default 0)\n"
+    "  --meter VALUE        Level meter reading, 0..1 (default 0)\n"
+    "  -h, --help           Print this help and exit\n"
+    "  --version            Print the version and exit\n"
+    "\n"
+    "Example: korvane-snapshot --param 0=1 --lamp 0.4 --meter 0.6 panel.png\n";
+
 int Usage() {
   std::fprintf(stderr,
                "usage: korvane-snapshot [--param INDEX=VALUE]... [--lamp VALUE] [--meter VALUE] "
@@ -86,6 +101,14 @@ int main(int argc, char** argv) {
   const char* output = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "-h" || arg == "--help") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::puts("korvane-snapshot " KORVANE_VERSION);
+      return 0;
+    }
     if ((arg == "--param" || arg == "--lamp" || arg == "--meter") && i + 1 < argc) {
       const char* value = argv[++i];
       double v = 0.0;
