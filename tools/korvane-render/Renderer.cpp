@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <type_traits>
 #include <vector>
 
@@ -82,7 +83,15 @@ void RunBlocks(VstHost& host, MidiSchedule& midi, int blockSize, AudioSource& so
     for (int c = 0; c < channels; ++c) {
       const Sample* plane = out.pointers[static_cast<size_t>(c)];
       for (int i = 0; i < frames; ++i) {
-        interleavedOut[static_cast<size_t>(i) * channels + c] = static_cast<double>(plane[i]);
+        double sample = static_cast<double>(plane[i]);
+        if (!std::isfinite(sample)) {
+          if (result.nonFinite++ == 0 || position + i < result.firstNonFiniteFrame) {
+            result.firstNonFiniteFrame = position + i;
+            result.firstNonFiniteChannel = c;
+          }
+          sample = 0.0;
+        }
+        interleavedOut[static_cast<size_t>(i) * channels + c] = sample;
       }
     }
     result.input.Add(interleavedIn.data(), n * channels);

@@ -17,7 +17,10 @@ struct RenderResult {
   double seconds = 0.0;            // of audio
   double processingSeconds = 0.0;  // inside the plug-in's event and audio callbacks
   LevelStats input;                // what the plug-in was given, tail silence included
-  LevelStats output;
+  LevelStats output;               // as written
+  int64_t nonFinite = 0;           // NaN or infinite samples the plug-in returned, written as 0
+  int64_t firstNonFiniteFrame = -1;
+  int firstNonFiniteChannel = -1;  // 0-based
 };
 
 /// The block loop of a render: reads the source block by block, then `tail` frames of silence,
@@ -25,7 +28,8 @@ struct RenderResult {
 /// audio callback and writes the result. Every block is full except the last.
 ///
 /// The plug-in gets a buffer for every channel it declares: those beyond the file's channels
-/// are silent inputs and discarded outputs.
+/// are silent inputs and discarded outputs. A NaN or infinite sample the plug-in returns in a
+/// written channel is counted and written as 0: no file ever holds one.
 class Renderer {
  public:
   /// `host` must be started for the source's channel count, block size and precision.

@@ -18,6 +18,8 @@ std::thread::id gHostThread;
 constexpr size_t kTextBuffer = 256;
 constexpr VstIntPtr kVendorDisplayAnswer = 0xBEEF;
 constexpr uint64_t kCockosExtensionsAnswer = 0xBEEF0000u;
+// Largest chunk copied from a plug-in: far beyond any real state, short of exhausting memory.
+constexpr VstIntPtr kMaxChunkBytes = VstIntPtr{1} << 30;
 
 }  // namespace
 
@@ -132,6 +134,52 @@ int VstHost::CurrentProgram() {
 
 std::string VstHost::ProgramName(int index) {
   return Text(effGetProgramNameIndexed, index);
+}
+
+// ---- presets ----
+
+void VstHost::SetProgram(int index) {
+  Dispatch(effSetProgram, 0, index);
+}
+
+std::string VstHost::CurrentProgramName() {
+  return Text(effGetProgramName, 0);
+}
+
+void VstHost::SetProgramName(const std::string& name) {
+  std::vector<char> text(name.begin(), name.end());
+  text.push_back('\0');
+  Dispatch(effSetProgramName, 0, 0, text.data());
+}
+
+void VstHost::BeginSetProgram() {
+  Dispatch(effBeginSetProgram);
+}
+
+void VstHost::EndSetProgram() {
+  Dispatch(effEndSetProgram);
+}
+
+std::vector<uint8_t> VstHost::GetChunk(bool bank) {
+  void* data = nullptr;
+  const VstIntPtr size = Dispatch(effGetChunk, bank ? 0 : 1, 0, &data);
+  const char* what = bank ? "bank" : "program";
+  if (size <= 0 || !data) {
+    throw RenderError("plug-in " + mPath + " gave no " + what + " chunk (effGetChunk answered " +
+                      std::to_string(static_cast<long long>(size)) + ")");
+  }
+  if (size > kMaxChunkBytes) {
+    throw RenderError("plug-in " + mPath + " gave a " + what + " chunk of " +
+                      std::to_string(static_cast<long long>(size)) + " bytes, beyond 1 GiB");
+  }
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  return std::vector<uint8_t>(bytes, bytes + size);
+}
+
+bool VstHost::SetChunk(bool bank, std::vector<uint8_t> chunk) {
+  // The plug-in gets its own writable copy: some read their chunk in place.
+  return Dispatch(effSetChunk, bank ? 0 : 1, static_cast<VstIntPtr>(chunk.size()),
+                  chunk.empty() ? nullptr : chunk.data()) != 0;
 }
 
 // ---- processing ----

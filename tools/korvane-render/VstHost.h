@@ -72,6 +72,25 @@ class VstHost : public VstHostAnswers {
   int CurrentProgram();
   std::string ProgramName(int index);
 
+  // ---- presets ----
+  int32_t UniqueId() const { return mEffect->uniqueID; }
+  int32_t Version() const { return mEffect->version; }
+  /// Whether the plug-in keeps its state in chunks (effFlagsProgramChunks).
+  bool UsesChunks() const { return (mEffect->flags & effFlagsProgramChunks) != 0; }
+  /// effSetProgram; programs beyond NumPrograms are not asked for.
+  void SetProgram(int index);
+  /// The current program's name (effGetProgramName) and effSetProgramName.
+  std::string CurrentProgramName();
+  void SetProgramName(const std::string& name);
+  /// effBeginSetProgram and effEndSetProgram around a program's parameters.
+  void BeginSetProgram();
+  void EndSetProgram();
+  /// A copy of the plug-in's chunk through effGetChunk: the bank's (index 0) or the current
+  /// program's. Throws RenderError when the plug-in gives none.
+  std::vector<uint8_t> GetChunk(bool bank);
+  /// effSetChunk with the bank's or the program's chunk; the plug-in's answer.
+  bool SetChunk(bool bank, std::vector<uint8_t> chunk);
+
   // ---- processing ---- [render thread: the host's audio thread as well]
   /// Prepares processing for `channels` input and output channels at the given rate and block
   /// size. Throws RenderError when the plug-in has too few inputs or outputs or cannot process

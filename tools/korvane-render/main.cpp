@@ -1,7 +1,9 @@
 // korvane-render: renders audio files through a VST 2 plug-in, driving it only through its
 // binary interface as a DAW does. Without an input file it renders the built-in demo.
 //
-//   korvane-render [INPUT OUTPUT] [--plugin PATH] [--set NAME=VALUE]... [--cc C=V@S]...
+//   korvane-render [INPUT OUTPUT] [--plugin PATH] [--preset FILE] [--set NAME=VALUE]...
+//                  [--cc C=V@S]... [--save-preset FILE.fxp] [--save-bank FILE.fxb]
+//   korvane-render --response FILE.png [--plugin PATH] [--preset FILE] [--set NAME=VALUE]...
 #include <sndfile.h>
 
 #include <CLI/CLI.hpp>
@@ -19,10 +21,14 @@
 #include "tools/korvane-render/MidiSchedule.h"
 #include "tools/korvane-render/OutputFormat.h"
 #include "tools/korvane-render/ParameterResolver.h"
+#include "tools/korvane-render/PngWriter.h"
+#include "tools/korvane-render/PresetTransfer.h"
 #include "tools/korvane-render/ProgressBar.h"
 #include "tools/korvane-render/RenderError.h"
 #include "tools/korvane-render/Renderer.h"
 #include "tools/korvane-render/Report.h"
+#include "tools/korvane-render/ResponseMeter.h"
+#include "tools/korvane-render/ResponsePlot.h"
 #include "tools/korvane-render/VstHost.h"
 
 namespace {
@@ -34,6 +40,9 @@ constexpr int kMaxBlock = 65536;
 constexpr double kMaxTail = 3600.0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitNonFinite = 3;
+constexpr double kMinResponseRate = 8000.0;
+constexpr double kMaxResponseRate = 384000.0;
 constexpr int kExitInterrupted = 130;
 
 volatile std::sig_atomic_t gInterrupted = 0;
@@ -57,6 +66,13 @@ struct Options {
   std::string automationLog;
   bool list = false;
   bool quiet = false;
+  std::string preset;
+  bool forcePreset = false;
+  std::string savePreset;
+  std::string saveBank;
+  std::string response;
+  double responseRate = 44100.0;
+  bool allowNonFinite = false;
 };
 
 // The plug-in built beside this program.
@@ -77,6 +93,66 @@ bool SameFile(const std::string& a, const std::string& b) {
   return fs::exists(b, error) && fs::equivalent(a, b, error);
 }
 
+// "the plug-in returned 3 non-finite samples (NaN or infinity), the first at frame 1000 ..."
+std::string NonFiniteText(int64_t count, int64_t frame, double rate, int channel) {
+  char where[96];
+  std::snprintf(where, sizeof where, "frame %lld (%.3f s)", static_cast<long long>(frame),
+                static_cast<double>(frame) / rate);
+  return "the plug-in returned " + std::to_string(count) + " non-finite sample" +
+         (count == 1 ? "" : "s") + " (NaN or infinity), the first at " + where +
+         (channel >= 0 ? " in channel " + std::to_string(channel + 1) : "") + "; written as 0";
+}
+
+// Non-finite output is an error unless --allow-nonfinite makes it a warning.
+int ReportNonFinite(const Options& o, const std::string& text) {
+  if (o.allowNonFinite) {
+    if (!o.quiet) std::fprintf(stderr, "korvane-render: warning: %s\n", text.c_str());
+    return 0;
+  }
+  std::fprintf(stderr, "korvane-render: %s (--allow-nonfinite accepts that)\n", text.c_str());
+  return kExitNonFinite;
+}
+
+std::string Joined(const std::vector<std::string>& parts, const char* separator) {
+  std::string s;
+  for (const std::string& p : parts) s += (s.empty() ? "" : separator) + p;
+  return s;
+}
+
+// The magnitude response at the settings made, drawn into o.response.
+int DrawResponse(const Options& o, VstHost& host, const std::vector<std::string>& settings) {
+  ResponseMeter meter(host, o.responseRate, o.block);
+  const std::vector<ResponseMeter::Point> points = meter.Measure();
+  std::vector<std::string> described;
+  if (!o.preset.empty()) described.push_back("preset " + fs::path(o.preset).filename().string());
+  described.insert(described.end(), settings.begin(), settings.end());
+  char rate[48];
+  std::snprintf(rate, sizeof rate, "measured at %.0f Hz", o.responseRate);
+  described.push_back(rate);
+  const std::string name = host.EffectName();
+  ResponsePlot plot(
+      o.responseRate,
+      (name.empty() ? fs::path(host.Path()).filename().string() : name) + ": magnitude response",
+      Joined(described, ", "));
+  PngWriter::Write(o.response, *plot.Draw(points));
+  if (!o.quiet) {
+    const auto peak = std::max_element(points.begin(), points.end(),
+                                       [](const auto& a, const auto& b) { return a.db < b.db; });
+    std::printf("plug-in      %s\n", name.c_str());
+    for (const std::string& s : settings) std::printf("set          %s\n", s.c_str());
+    std::printf("response     %s (%zu frequencies from %.0f to %.0f Hz at %.0f Hz)\n",
+                o.response.c_str(), points.size(), points.front().hz, points.back().hz,
+                o.responseRate);
+    std::printf("peak         %+.1f dB at %.0f Hz\n", peak->db, peak->hz);
+  }
+  if (meter.NonFinite() > 0) {
+    return ReportNonFinite(
+        o, NonFiniteText(meter.NonFinite(), meter.FirstNonFiniteFrame(), o.responseRate, -1) +
+               " while measuring the response");
+  }
+  return 0;
+}
+
 int Run(const Options& o) {
   if (o.block < 1 || o.block > kMaxBlock) {
     throw RenderError("--block must be 1.." + std::to_string(kMaxBlock));
@@ -85,6 +161,37 @@ int Run(const Options& o) {
     throw RenderError("--tail must be 0.." + std::to_string(static_cast<int>(kMaxTail)) +
                       " seconds");
   }
+  if (!std::isfinite(o.responseRate) || o.responseRate < kMinResponseRate ||
+      o.responseRate > kMaxResponseRate) {
+    throw RenderError("--response-rate must be " +
+                      std::to_string(static_cast<int>(kMinResponseRate)) + ".." +
+                      std::to_string(static_cast<int>(kMaxResponseRate)) + " Hz");
+  }
+  // Without an input file the demo is rendered, unless only presets or a plot were asked for.
+  const bool onlyPresets =
+      o.input.empty() && !o.list && (!o.savePreset.empty() || !o.saveBank.empty());
+  if (!o.response.empty() || onlyPresets) {
+    VstHost host;
+    host.Load(o.plugin.empty() ? DefaultPlugin() : o.plugin);
+    PresetTransfer presets(host);
+    if (!o.preset.empty()) presets.Load(o.preset, o.forcePreset);
+    ParameterResolver resolver(host);
+    std::vector<std::string> settings;
+    for (const std::string& assignment : o.sets) {
+      const ParameterResolver::Setting s = resolver.Resolve(assignment, o.normalized);
+      host.SetParameter(s.index, s.normalized);
+    }
+    for (const std::string& assignment : o.sets) {
+      const int index = resolver.ResolveName(assignment.substr(0, assignment.find('=')));
+      const std::string label = host.ParamLabel(index);
+      settings.push_back(host.ParamName(index) + " = " + host.ParamDisplay(index) +
+                         (label.empty() ? "" : " " + label));
+    }
+    if (!o.savePreset.empty()) presets.SaveProgram(o.savePreset);
+    if (!o.saveBank.empty()) presets.SaveBank(o.saveBank);
+    return o.response.empty() ? 0 : DrawResponse(o, host, settings);
+  }
+
   const bool demo = o.input.empty();
   if (!demo && o.output.empty() && !o.list) {
     throw RenderError("no output file: give one after the input, or with --output");
@@ -115,8 +222,10 @@ int Run(const Options& o) {
 
   VstHost host;
   host.Load(o.plugin.empty() ? DefaultPlugin() : o.plugin);
-  // Parameters go in before the sample rate: the plug-in's reset on the rate lets any
-  // smoothing settle, so the render starts at the values asked for.
+  // Presets and parameters go in before the sample rate: the plug-in's reset on the rate lets
+  // any smoothing settle, so the render starts at the values asked for.
+  PresetTransfer presets(host);
+  if (!o.preset.empty()) presets.Load(o.preset, o.forcePreset);
   ParameterResolver resolver(host);
   std::vector<std::string> settings;
   for (const std::string& assignment : o.sets) {
@@ -129,6 +238,8 @@ int Run(const Options& o) {
     settings.push_back(host.ParamName(index) + " = " + host.ParamDisplay(index) +
                        (label.empty() ? "" : " " + label));
   }
+  if (!o.savePreset.empty()) presets.SaveProgram(o.savePreset);
+  if (!o.saveBank.empty()) presets.SaveBank(o.saveBank);
   if (o.list) {
     Report::PrintListing(stdout, host);
     return 0;
@@ -176,6 +287,10 @@ int Run(const Options& o) {
     facts.midiScheduled = midi.Size();
     Report::PrintSummary(stdout, host, facts, result);
   }
+  if (result.nonFinite > 0) {
+    return ReportNonFinite(o, NonFiniteText(result.nonFinite, result.firstNonFiniteFrame, rate,
+                                            result.firstNonFiniteChannel));
+  }
   return 0;
 }
 
@@ -216,6 +331,33 @@ int main(int argc, char** argv) {
   app.add_option("--automation", o.automationLog,
                  "Write the automation the plug-in reported as CSV (frame of its block)")
       ->type_name("FILE.csv");
+  app.add_option("--preset", o.preset,
+                 "Load a program (.fxp) or bank (.fxb) into the plug-in first, before --set")
+      ->type_name("FILE");
+  app.add_flag("--force-preset", o.forcePreset,
+               "Load a --preset written for another plug-in ID, or a chunk the plug-in does not "
+               "announce");
+  app.add_option("--save-preset", o.savePreset,
+                 "Write the plug-in's current program, after --preset and --set (a chunk for "
+                 "plug-ins that keep chunks, else the parameter values)")
+      ->type_name("FILE.fxp");
+  app.add_option("--save-bank", o.saveBank,
+                 "Write all the plug-in's programs as a bank, after --preset and --set")
+      ->type_name("FILE.fxb");
+  CLI::Option* response =
+      app.add_option("--response", o.response,
+                     "Instead of rendering, measure the plug-in's small-signal magnitude response "
+                     "at its settings from 10 Hz to Nyquist and draw it as a plot")
+          ->type_name("FILE.png");
+  app.add_option("--response-rate", o.responseRate,
+                 "Sample rate the response is measured at (default 44100)")
+      ->type_name("HZ");
+  response->excludes(app.get_option("INPUT"))
+      ->excludes(app.get_option("--cc"))
+      ->excludes(app.get_option("--midi"));
+  app.add_flag("--allow-nonfinite", o.allowNonFinite,
+               "Only warn when the plug-in returns NaN or infinite samples; they are written as "
+               "0 either way, and without this flag the exit status is 3");
   app.add_flag("--list", o.list, "Print the plug-in's parameters and programs, and exit");
   app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors");
   app.set_version_flag("--version", "korvane-render 1.0.0");
