@@ -12,6 +12,14 @@
 
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// The sanitizer replaces malloc, so allocations are not counted, and catches a crash itself
+// before the signal ends the process.
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 struct ValidatorRun {
   int status = -1;
   std::string out;
@@ -92,6 +100,16 @@ TEST(KorvaneValidate, EachFaultFailsItsCheckWithTheLineSayingWhatHappened) {
     // A passing test beside the failing one: the run goes on after a failure.
     const ValidatorRun run = Validate(std::string("--timeout 2 --test ") + c.test +
                                       " --test record " + Module(c.module));
+    if (kSanitized && std::string(c.module) == FAULTY_MODULE_ALLOCATES_IN_PROCESS) {
+      EXPECT_TRUE(run.Has("SKIP audio-allocation: this build's sanitizer replaces malloc"))
+          << run.out;
+      continue;
+    }
+    if (kSanitized && std::string(c.module) == FAULTY_MODULE_CRASH_IN_OPEN) {
+      EXPECT_NE(run.Line("FAIL load:").find("during effOpen"), std::string::npos) << run.out;
+      EXPECT_EQ(run.status, 1);
+      continue;
+    }
     const std::string line = run.Line(std::string("FAIL ") + c.test + ":");
     EXPECT_NE(line.find(c.words), std::string::npos) << c.module << "\n" << run.out;
     EXPECT_EQ(run.status, 1) << c.module;
