@@ -75,11 +75,17 @@ struct Options {
   bool allowNonFinite = false;
 };
 
-// The plug-in built beside this program.
+// The plug-in beside this program (where the build leaves both), else where the install that
+// put this program in place put the module (KORVANE_MODULE_FROM_BINDIR: the module's directory
+// relative to the program's).
 std::string DefaultPlugin() {
   std::error_code error;
   const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return (error ? fs::path("KorvaneFilter.so") : self.parent_path() / "KorvaneFilter.so").string();
+  if (error) return "KorvaneFilter.so";
+  const fs::path beside = self.parent_path() / "KorvaneFilter.so";
+  const fs::path installed =
+      (self.parent_path() / KORVANE_MODULE_FROM_BINDIR / "KorvaneFilter.so").lexically_normal();
+  return (fs::exists(beside, error) || !fs::exists(installed, error) ? beside : installed).string();
 }
 
 // "out/demo.wav" -> "out/demo-dry.wav"
@@ -308,7 +314,8 @@ int main(int argc, char** argv) {
   app.add_option("-o,--output", o.output, "Where the result goes (instead of OUTPUT)")
       ->excludes(outputArgument);
   app.add_option("-p,--plugin", o.plugin,
-                 "VST 2 module (default: KorvaneFilter.so beside this program)");
+                 "VST 2 module (default: KorvaneFilter.so beside this program, or where it was "
+                 "installed with it)");
   app.add_option("-b,--block", o.block, "Block size in frames (default 512)");
   app.add_flag("--double", o.useDouble, "Process in double precision (processDoubleReplacing)");
   app.add_option("--tail", o.tail,
