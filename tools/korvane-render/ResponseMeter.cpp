@@ -82,11 +82,14 @@ std::vector<ResponseMeter::Point> ResponseMeter::Measure() {
       mHost.SetPosition(frame);
       mHost.Process(inPointers.data(), outPointers.data(), n);
       for (int i = 0; i < n; ++i) {
-        double y = static_cast<double>(out[0][static_cast<size_t>(i)]);
-        if (!std::isfinite(y)) {
-          if (mNonFinite++ == 0) mFirstNonFinite = frame + i;
-          y = 0.0;
+        for (int c = 0; c < channels; ++c) {
+          if (!std::isfinite(out[static_cast<size_t>(c)][static_cast<size_t>(i)]) &&
+              mNonFinite++ == 0) {
+            mFirstNonFinite = frame + i;
+          }
         }
+        double y = static_cast<double>(out[0][static_cast<size_t>(i)]);
+        if (!std::isfinite(y)) y = 0.0;
         if (done + i >= settle) {
           sent.push_back(static_cast<double>(in[0][static_cast<size_t>(i)]));
           received.push_back(y);

@@ -32,8 +32,9 @@ class ResponseMeter {
   /// [render thread] Throws RenderError when the plug-in has no input or output.
   std::vector<Point> Measure();
 
-  /// NaN or infinite samples the plug-in returned in its first output, taken as 0, and the
-  /// first frame (of the whole measurement) that held one, or -1.
+  /// NaN or infinite samples the plug-in returned in the outputs it was connected to (the
+  /// first output's are taken as 0), and the first frame of the measurement that held one, or
+  /// -1.
   int64_t NonFinite() const { return mNonFinite; }
   int64_t FirstNonFiniteFrame() const { return mFirstNonFinite; }
 
