@@ -4,6 +4,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "tools/korvane-validate/ImportPreloader.h"
+
 namespace {
 
 constexpr size_t kTextBuffer = 256;  // what most hosts pass to string opcodes
@@ -22,6 +24,8 @@ PluginUnderTest::PluginUnderTest(const std::string& path, ChildReport& report,
                                  std::shared_ptr<VstModule> module)
     : mReport(report), mModule(std::move(module)), mHost(std::make_unique<RecordingHost>()) {
   if (!mModule) {
+    mReport.Step("loading the libraries the module imports");
+    PreloadImports(path);
     mReport.Step("loading the module");
     mModule = std::make_shared<VstModule>();
     const auto begin = std::chrono::steady_clock::now();
