@@ -38,7 +38,8 @@ install(FILES ${CMAKE_BINARY_DIR}/doc/changelog.gz DESTINATION ${KORVANE_INSTALL
 # Everything the rules above install, built without the tests: what `make install` and
 # `make package` build first.
 add_custom_target(korvane_installable)
-foreach(target KorvaneFilter korvane-render korvane-snapshot korvane-validate manual man_pages)
+foreach(target KorvaneFilter KorvaneFilterLv2 KorvaneFilterLv2UI KorvaneFilterLv2Ttl korvane-render
+               korvane-snapshot korvane-validate manual man_pages)
   if(TARGET ${target})
     add_dependencies(korvane_installable ${target})
   endif()
