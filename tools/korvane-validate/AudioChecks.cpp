@@ -49,6 +49,8 @@ void Silence(CheckContext& context) {
   auto plugin = context.OpenPlugin();
   const auto callbacks = plugin->AnnouncedCallbacks();
   if (callbacks.empty()) throw CheckSkipped("the flags announce no replacing callback");
+  if (plugin->Dispatch(effGetPlugCategory) == kPlugCategGenerator)
+    throw CheckSkipped("a generator's output does not follow its input");
   const double rate = 44100.0;
   const int frames = 512;
   const VstIntPtr tail = plugin->Dispatch(effGetTailSize);
