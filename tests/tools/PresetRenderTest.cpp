@@ -326,6 +326,10 @@ TEST(Presets, ForeignDamagedAndMismatchedFilesAreRefusedAndNothingIsRendered) {
   Spit(run.Path("foreign.fxp"), FilterProgram("x", {0.0f, 0.5f, 0.5f, 0.5f, 1.0f}, 0x4B537462));
   ASSERT_EQ(run.Run({"--preset", "foreign.fxp", "--force-preset", "--list"}), 0) << run.Err();
   EXPECT_EQ(Shown(run.Out(), 1), "band pass wide") << "--force-preset loads it all the same";
+  EXPECT_NE(run.Run({"--save-preset", "nofolder/a.fxp"}), 0);
+  EXPECT_NE(run.Err().find("cannot write nofolder/a.fxp: No such file or directory"),
+            std::string::npos)
+      << run.Err();
   EXPECT_NE(run.Run({"--preset", "missing.fxp", "--list"}), 0);
   EXPECT_NE(run.Err().find("preset missing.fxp does not exist"), std::string::npos) << run.Err();
 }

@@ -54,10 +54,17 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     if (n <= 0) break;
     done += static_cast<size_t>(n);
   }
-  const std::string why = std::strerror(errno);
-  const bool closed = close(fd) == 0;
-  if (done != bytes.size() || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
-    const std::string reason = done != bytes.size() ? why : std::strerror(errno);
+  bool ok = done == bytes.size();
+  std::string reason = ok ? "" : std::strerror(errno);
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    reason = std::strerror(errno);
+  }
+  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    reason = std::strerror(errno);
+  }
+  if (!ok) {
     unlink(temp.c_str());
     throw RenderError("cannot write " + path + ": " + reason);
   }

@@ -99,6 +99,28 @@ bool SameFile(const std::string& a, const std::string& b) {
   return fs::exists(b, error) && fs::equivalent(a, b, error);
 }
 
+// --preset, then every --set, then --save-preset and --save-bank of what the plug-in now holds.
+// Returns the settings as the plug-in shows them: "cutoff frequency = 1000 Hz".
+std::vector<std::string> Configure(const Options& o, VstHost& host) {
+  PresetTransfer presets(host);
+  if (!o.preset.empty()) presets.Load(o.preset, o.forcePreset);
+  ParameterResolver resolver(host);
+  for (const std::string& assignment : o.sets) {
+    const ParameterResolver::Setting s = resolver.Resolve(assignment, o.normalized);
+    host.SetParameter(s.index, s.normalized);
+  }
+  std::vector<std::string> settings;
+  for (const std::string& assignment : o.sets) {
+    const int index = resolver.ResolveName(assignment.substr(0, assignment.find('=')));
+    const std::string label = host.ParamLabel(index);
+    settings.push_back(host.ParamName(index) + " = " + host.ParamDisplay(index) +
+                       (label.empty() ? "" : " " + label));
+  }
+  if (!o.savePreset.empty()) presets.SaveProgram(o.savePreset);
+  if (!o.saveBank.empty()) presets.SaveBank(o.saveBank);
+  return settings;
+}
+
 // "the plug-in returned 3 non-finite samples (NaN or infinity), the first at frame 1000 ..."
 std::string NonFiniteText(int64_t count, int64_t frame, double rate, int channel) {
   char where[96];
@@ -179,22 +201,8 @@ int Run(const Options& o) {
   if (!o.response.empty() || onlyPresets) {
     VstHost host;
     host.Load(o.plugin.empty() ? DefaultPlugin() : o.plugin);
-    PresetTransfer presets(host);
-    if (!o.preset.empty()) presets.Load(o.preset, o.forcePreset);
-    ParameterResolver resolver(host);
-    std::vector<std::string> settings;
-    for (const std::string& assignment : o.sets) {
-      const ParameterResolver::Setting s = resolver.Resolve(assignment, o.normalized);
-      host.SetParameter(s.index, s.normalized);
-    }
-    for (const std::string& assignment : o.sets) {
-      const int index = resolver.ResolveName(assignment.substr(0, assignment.find('=')));
-      const std::string label = host.ParamLabel(index);
-      settings.push_back(host.ParamName(index) + " = " + host.ParamDisplay(index) +
-                         (label.empty() ? "" : " " + label));
-    }
-    if (!o.savePreset.empty()) presets.SaveProgram(o.savePreset);
-    if (!o.saveBank.empty()) presets.SaveBank(o.saveBank);
+    const std::vector<std::string> settings = Configure(o, host);
+    if (o.list) Report::PrintListing(stdout, host);
     return o.response.empty() ? 0 : DrawResponse(o, host, settings);
   }
 
@@ -230,22 +238,7 @@ int Run(const Options& o) {
   host.Load(o.plugin.empty() ? DefaultPlugin() : o.plugin);
   // Presets and parameters go in before the sample rate: the plug-in's reset on the rate lets
   // any smoothing settle, so the render starts at the values asked for.
-  PresetTransfer presets(host);
-  if (!o.preset.empty()) presets.Load(o.preset, o.forcePreset);
-  ParameterResolver resolver(host);
-  std::vector<std::string> settings;
-  for (const std::string& assignment : o.sets) {
-    const ParameterResolver::Setting s = resolver.Resolve(assignment, o.normalized);
-    host.SetParameter(s.index, s.normalized);
-  }
-  for (const std::string& assignment : o.sets) {
-    const int index = resolver.ResolveName(assignment.substr(0, assignment.find('=')));
-    const std::string label = host.ParamLabel(index);
-    settings.push_back(host.ParamName(index) + " = " + host.ParamDisplay(index) +
-                       (label.empty() ? "" : " " + label));
-  }
-  if (!o.savePreset.empty()) presets.SaveProgram(o.savePreset);
-  if (!o.saveBank.empty()) presets.SaveBank(o.saveBank);
+  const std::vector<std::string> settings = Configure(o, host);
   if (o.list) {
     Report::PrintListing(stdout, host);
     return 0;
@@ -367,6 +360,10 @@ int main(int argc, char** argv) {
                "0 either way, and without this flag the exit status is 3");
   app.add_flag("--list", o.list, "Print the plug-in's parameters and programs, and exit");
   app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors");
+  app.footer(
+      "Exit status: 0 done, 1 failed (the message says why), 2 a wrong command line, 3 the "
+      "plug-in returned NaN or infinite samples (written as 0; see --allow-nonfinite), 130 "
+      "interrupted.");
   app.set_version_flag("--version", "korvane-render 1.0.0");
   try {
     app.parse(argc, argv);
