@@ -454,3 +454,21 @@ TEST(Lv2Plugin, AHostWithoutFeaturesGetsTheSoundWithoutMidi) {
   EXPECT_TRUE(bare.MidiOut().empty());
   for (size_t i = 0; i < 512; ++i) ASSERT_EQ(bare.Out(0)[i], full->Out(0)[i]) << i;
 }
+
+TEST(Lv2Plugin, ProcessesInPlaceAsWithBuffersOfItsOwn) {
+  const Signal in = TestSignal(4096, 48000.0);
+  auto apart = Started(), shared = std::make_unique<Lv2TestHost>(48000.0, 4096);
+  shared->inPlace = true;
+  shared->Activate();
+  for (auto* h : {apart.get(), shared.get()}) {
+    h->Set("shape", 1.0f);
+    h->Set("cutoff", 1200.0f);
+  }
+  for (size_t at = 0; at < 4096; at += 512) {
+    const std::vector<Midi> cc = {{100, {0xB0, 74, static_cast<uint8_t>(at / 64)}}};
+    apart->Run(512, Slice(in, at, 512), cc);
+    shared->Run(512, Slice(in, at, 512), cc);
+    for (int c = 0; c < 2; ++c)
+      for (size_t i = 0; i < 512; ++i) ASSERT_EQ(shared->Out(c)[i], apart->Out(c)[i]) << at + i;
+  }
+}

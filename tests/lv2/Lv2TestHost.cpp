@@ -95,7 +95,7 @@ void Lv2TestHost::Connect() {
   for (uint32_t p = 0; p < ports; ++p) {
     void* data = &mControls[p];
     // Ports 0..5: the two audio inputs, the two outputs, MIDI in and out.
-    if (p < 2) data = mIn[p].data();
+    if (p < 2) data = inPlace ? mOut[p].data() : mIn[p].data();
     if (p == 2 || p == 3) data = mOut[p - 2].data();
     if (p == 4) data = mMidiInBuf.data();
     if (p == 5) data = mMidiOutBuf.data();
@@ -112,6 +112,7 @@ void Lv2TestHost::Run(uint32_t n, const std::vector<std::vector<float>>& in,
       std::copy(in[c].begin(), in[c].begin() + n, mIn[c].begin());
     }
     mOut[c].assign(frames, -12345.0f);  // what the plug-in does not write stays visible
+    if (inPlace) mOut[c] = mIn[c];
   }
 
   // The input sequence: header, then each event padded to 8 bytes.

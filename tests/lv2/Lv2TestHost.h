@@ -54,6 +54,9 @@ class Lv2TestHost {
            const std::vector<Midi>& midi = {});
   const std::vector<float>& Out(int channel) const { return mOut[channel]; }
   const std::vector<Midi>& MidiOut() const { return mMidiOut; }
+  /// Each audio input shares its buffer with the output of the same channel, as hosts that
+  /// process in place do (the plug-in does not declare lv2:inPlaceBroken).
+  bool inPlace = false;
   /// The MIDI output sequence's capacity in bytes (the body the plug-in may fill).
   uint32_t midiOutCapacity = 8192;
 
