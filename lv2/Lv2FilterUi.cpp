@@ -117,6 +117,7 @@ void Lv2FilterUi::Touch(int param, bool grabbed) {
 }
 
 void Lv2FilterUi::FlushWrites() {
+  LockGuard lock(mPlugin->PluginLock());  // held already when the editor calls back
   for (int i = 0; i < Lv2Ports::kNumParams; ++i) {
     if (!mPending[i]) continue;
     mPending[i] = false;
