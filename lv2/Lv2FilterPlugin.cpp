@@ -304,8 +304,9 @@ void Lv2FilterPlugin::FlushEvents(int count) {
 
 void Lv2FilterPlugin::BeginMidiOut() {
   if (!mMidiOut) return;
-  if (!mSequence) {  // no map: no type to give the events
+  if (!mSequence) {  // no map: no type to give a sequence, so an empty atom
     mMidiOutCapacity = 0;
+    mMidiOut->atom.size = 0;
     return;
   }
   // The host states the room it gives in the atom's size; the body starts empty.
