@@ -17,12 +17,6 @@ constexpr double kSilenceSeconds = 5.0;  // silence after noise, longer for a lo
 constexpr double kMaxTailSeconds = 30.0;
 constexpr float kSilentPeak = 1e-3f;  // -60 dBFS
 
-std::string Num(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
-  return text;
-}
-
 // Blocks making up about this many seconds, at least minimum.
 int BlocksFor(double seconds, double rate, int frames, int minimum) {
   return std::max(minimum, static_cast<int>(seconds * rate / frames));
@@ -67,7 +61,7 @@ void Silence(CheckContext& context) {
       Expect(peak <= kSilentPeak,
              "expected silence out for silence in from the start, got a "
              "peak of " +
-                 Num(peak) + " after 20 blocks");
+                 NumberText(peak) + " after 20 blocks");
     }
     context.report.Step(std::string("noise, then silence through ") +
                         PluginUnderTest::Name(callback));
@@ -76,7 +70,8 @@ void Silence(CheckContext& context) {
     if (callback == Callback::Replacing) {
       const float peak = buffers.OutputPeak(frames);
       Expect(peak <= kSilentPeak, "expected the output to decay below -60 dBFS within " +
-                                      Num(seconds) + " s of silence, its peak is " + Num(peak));
+                                      NumberText(seconds) + " s of silence, its peak is " +
+                                      NumberText(peak));
     }
   }
 }
@@ -112,9 +107,10 @@ void Accumulate(CheckContext& context) {
         const float want = prefill + a.Out()[c][i];
         const float got = b.Out()[c][i];
         Expect(std::fabs(got - want) <= 1e-4f + 1e-4f * std::fabs(want),
-               "expected process to add its output to the buffer (" + Num(prefill) + " + " +
-                   Num(a.Out()[c][i]) + " at channel " + std::to_string(c) + ", frame " +
-                   std::to_string(i) + " of block " + std::to_string(block) + "), got " + Num(got));
+               "expected process to add its output to the buffer (" + NumberText(prefill) + " + " +
+                   NumberText(a.Out()[c][i]) + " at channel " + std::to_string(c) + ", frame " +
+                   std::to_string(i) + " of block " + std::to_string(block) + "), got " +
+                   NumberText(got));
       }
     }
   }
@@ -198,7 +194,7 @@ void OddRates(CheckContext& context) {
     AudioBuffers longer = plugin->Buffers(2048);
     for (Callback callback : callbacks) {
       context.report.Step(std::string(PluginUnderTest::Name(callback)) +
-                          " with 2048 frames after announcing 512 at " + Num(rate) + " Hz");
+                          " with 2048 frames after announcing 512 at " + NumberText(rate) + " Hz");
       RunBlocks(context, *plugin, callback, longer, 4, kNoisePeak);
     }
   }
@@ -217,7 +213,7 @@ void ResetPaths(CheckContext& context) {
     plugin->Dispatch(effMainsChanged, 0, 1);
     RunBlocks(context, *plugin, callback, buffers, 20, kNoisePeak);
     for (double rate : {96000.0, 22050.0, 44100.0}) {
-      context.report.Step("effSetSampleRate(" + Num(rate) + ") while running");
+      context.report.Step("effSetSampleRate(" + NumberText(rate) + ") while running");
       plugin->Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
       RunBlocks(context, *plugin, callback, buffers, 20, kNoisePeak);
     }
@@ -239,18 +235,19 @@ void FuzzedParameters(CheckContext& context) {
   const auto callbacks = plugin->AnnouncedCallbacks();
   for (float value : hostile) {
     for (int i = 0; i < plugin->Params(); ++i) {
-      context.report.Step("setParameter(" + std::to_string(i) + ", " + Num(value) + ")");
+      context.report.Step("setParameter(" + std::to_string(i) + ", " + NumberText(value) + ")");
       plugin->SetParameter(i, value);
       const float read = plugin->GetParameter(i);
       Expect(read >= 0.0f && read <= 1.0f,
              "expected getParameter within 0..1 after "
              "setParameter " +
-                 Num(value) + ", " + ParameterName(*plugin, i) + " read " + Num(read));
+                 NumberText(value) + ", " + ParameterName(*plugin, i) + " read " +
+                 NumberText(read));
       plugin->Text(effGetParamDisplay, i, "parameter " + std::to_string(i) + "'s display");
     }
     for (Callback callback : callbacks) {
       context.report.Step(std::string(PluginUnderTest::Name(callback)) +
-                          " with every parameter set to " + Num(value));
+                          " with every parameter set to " + NumberText(value));
       RunBlocks(context, *plugin, callback, buffers, 10, kNoisePeak);
     }
   }

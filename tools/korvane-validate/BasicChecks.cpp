@@ -11,17 +11,11 @@ constexpr double kLoadLimitMs = 100.0;
 constexpr int kMaxCount = 100000;   // parameters or programs a real module may announce
 constexpr int kMaxChannels = 1024;  // audio channels per side
 
-std::string Num(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
-  return text;
-}
-
 void Load(CheckContext& context) {
   PluginUnderTest plugin(context.options.module, context.report);
-  Expect(plugin.LoadMilliseconds() <= kLoadLimitMs, "expected the module to load within " +
-                                                        Num(kLoadLimitMs) + " ms, it took " +
-                                                        Num(plugin.LoadMilliseconds()) + " ms");
+  Expect(plugin.LoadMilliseconds() <= kLoadLimitMs,
+         "expected the module to load within " + NumberText(kLoadLimitMs) + " ms, it took " +
+             NumberText(plugin.LoadMilliseconds()) + " ms");
   plugin.Open();
   plugin.Close();
 }
@@ -113,12 +107,12 @@ void ParameterRange(CheckContext& context) {
   plugin->ExpectParametersInRange("after effOpen");
   for (int i = 0; i < plugin->Params(); ++i) {
     for (float value : {0.0f, 0.5f, 1.0f}) {
-      context.report.Step("setParameter(" + std::to_string(i) + ", " + Num(value) + ")");
+      context.report.Step("setParameter(" + std::to_string(i) + ", " + NumberText(value) + ")");
       plugin->SetParameter(i, value);
       const float read = plugin->GetParameter(i);
-      Expect(read >= 0.0f && read <= 1.0f, "expected getParameter within 0..1 after setParameter " +
-                                               Num(value) + ", " + ParameterName(*plugin, i) +
-                                               " read " + Num(read));
+      Expect(read >= 0.0f && read <= 1.0f,
+             "expected getParameter within 0..1 after setParameter " + NumberText(value) + ", " +
+                 ParameterName(*plugin, i) + " read " + NumberText(read));
     }
   }
 }
@@ -137,7 +131,7 @@ void ParameterDisplay(CheckContext& context) {
       plugin->SetParameter(i, set);
       const std::string again = plugin->Text(effGetParamDisplay, i, "the display");
       Expect(again == shown, "expected " + ParameterName(*plugin, i) + " to show '" + shown +
-                                 "' again at " + Num(set) + ", it showed '" + again + "'");
+                                 "' again at " + NumberText(set) + ", it showed '" + again + "'");
       std::vector<char> text(shown.begin(), shown.end());
       text.resize(256, '\0');
       if (shown.empty() || plugin->Dispatch(effString2Parameter, i, 0, text.data()) == 0) continue;

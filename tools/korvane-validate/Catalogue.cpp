@@ -1,6 +1,7 @@
 #include "tools/korvane-validate/Catalogue.h"
 
 #include <algorithm>
+#include <cstdio>
 
 const std::vector<ValidationTest>& AllTests() {
   static const std::vector<ValidationTest> tests = [] {
@@ -36,6 +37,12 @@ void RunBlocks(CheckContext& context, PluginUnderTest& plugin, PluginUnderTest::
 void ExpectHostRulesKept(PluginUnderTest& plugin) {
   const std::string violation = plugin.Host().Violation();
   Expect(violation.empty(), "expected " + violation);
+}
+
+std::string NumberText(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
 }
 
 std::string ParameterName(PluginUnderTest& plugin, int index) {

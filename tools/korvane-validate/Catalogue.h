@@ -51,5 +51,7 @@ void RunBlocks(CheckContext& context, PluginUnderTest& plugin, PluginUnderTest::
                AudioBuffers& buffers, int blocks, float peak);
 /// Fails when the host saw a broken rule in the module's calls.
 void ExpectHostRulesKept(PluginUnderTest& plugin);
+/// A number as failure lines show it (%g).
+std::string NumberText(double value);
 /// A value for a parameter description: "parameter 3 (Cutoff)".
 std::string ParameterName(PluginUnderTest& plugin, int index);

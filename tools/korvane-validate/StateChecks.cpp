@@ -11,12 +11,6 @@ using Callback = PluginUnderTest::Callback;
 
 constexpr float kChunkTolerance = 0.1f;
 
-std::string Num(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", value);
-  return text;
-}
-
 std::vector<float> ReadParameters(PluginUnderTest& plugin) {
   std::vector<float> values;
   for (int i = 0; i < plugin.Params(); ++i) values.push_back(plugin.GetParameter(i));
@@ -50,8 +44,8 @@ void StateRestore(CheckContext& context) {
         const float value = plugin->GetParameter(i);
         Expect(std::fabs(value - saved[static_cast<size_t>(i)]) <= kChunkTolerance,
                std::string("expected the ") + kind + " chunk to restore " +
-                   ParameterName(*plugin, i) + " to " + Num(saved[static_cast<size_t>(i)]) +
-                   " within " + Num(kChunkTolerance) + ", got " + Num(value));
+                   ParameterName(*plugin, i) + " to " + NumberText(saved[static_cast<size_t>(i)]) +
+                   " within " + NumberText(kChunkTolerance) + ", got " + NumberText(value));
       }
     }
     return;
@@ -63,7 +57,7 @@ void StateRestore(CheckContext& context) {
     const float value = plugin->GetParameter(i);
     Expect(value == saved[static_cast<size_t>(i)],
            "expected the parameter list to restore " + ParameterName(*plugin, i) + " to " +
-               Num(saved[static_cast<size_t>(i)]) + " exactly, got " + Num(value));
+               NumberText(saved[static_cast<size_t>(i)]) + " exactly, got " + NumberText(value));
   }
 }
 
