@@ -45,9 +45,7 @@ Stub* Of(AEffect* e) {
 }
 
 void CopyText(void* ptr, const char* text, size_t bound) {
-  char* out = static_cast<char*>(ptr);
-  std::strncpy(out, text, bound - 1);
-  out[bound - 1] = '\0';
+  std::snprintf(static_cast<char*>(ptr), bound, "%s", text);
 }
 
 VstIntPtr GetChunk(Stub* s, bool bank, void* ptr) {
