@@ -99,9 +99,9 @@ std::unique_ptr<RasterBitmap> LoadPng(const std::string& path) {
 }  // namespace
 
 // The columns at 100 Hz, 1 kHz and 3 kHz, against the design's response at the frequency each
-// column stands for. Tolerance 0.5 dB, about two pixel rows (0.23 dB each), for the
+// column stands for. Tolerance 0.5 dB, under two pixel rows (0.31 dB each), for the
 // measurement, the curve's interpolation between its 24 steps an octave and the line's
-// anti-aliasing (the largest error seen is 0.21 dB).
+// anti-aliasing (the largest error seen is 0.24 dB).
 TEST(ResponsePlot, EachShapeAt1000HzFollowsTheFiltersResponseAtThreeFrequencies) {
   RenderRun run;
   const char* shapes[] = {"low pass", "band pass wide", "band pass narrow"};

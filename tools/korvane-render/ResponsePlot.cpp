@@ -105,7 +105,8 @@ std::unique_ptr<MemoryBitmap> ResponsePlot::Draw(
   }
   Text(b, kLeft - 6, kTop - 15, "dB", 1, Align::kRight);
 
-  // The frame, then the curve: two anti-aliased lines a pixel apart, clamped to the area.
+  // The frame, then the curve: anti-aliased lines from the point's row and from the row below
+  // (drawLine truncates its end points, so the pair straddles the true row), clamped to the area.
   HLine(b, kLeft, kRight, kTop, kZeroLine);
   HLine(b, kLeft, kRight, kBottom, kZeroLine);
   VLine(b, kLeft, kTop, kBottom, kZeroLine);
@@ -118,7 +119,7 @@ std::unique_ptr<MemoryBitmap> ResponsePlot::Draw(
     const float x1 = static_cast<float>(X(points[i - 1].hz));
     const float x2 = static_cast<float>(X(points[i].hz));
     const float y1 = clampY(points[i - 1].db), y2 = clampY(points[i].db);
-    for (float offset : {-0.5f, 0.5f}) {
+    for (float offset : {0.0f, 1.0f}) {
       drawLine(b, x1, y1 + offset, x2, y2 + offset, kCurve, 1.0f, BLEND_COPY, true);
     }
   }

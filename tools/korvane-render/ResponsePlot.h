@@ -9,7 +9,7 @@
 #include "tools/korvane-render/ResponseMeter.h"
 
 /// Draws a measured magnitude response with the raster library: frequency on a logarithmic axis
-/// from 10 Hz to Nyquist, level in dB from +30 at the top to -60 at the bottom (levels beyond
+/// from 10 Hz to Nyquist, level in dB from +30 at the top to -90 at the bottom (levels beyond
 /// are drawn at the edge), a grid with labels every 10 dB and at 1, 2 and 5 of each decade, a
 /// title and a line of settings above it, all text in PixelFont.
 ///
@@ -24,7 +24,7 @@ class ResponsePlot {
   static constexpr int kTop = 48;
   static constexpr int kBottom = 436;
   static constexpr double kTopDb = 30.0;
-  static constexpr double kBottomDb = -60.0;
+  static constexpr double kBottomDb = -90.0;
   /// The curve's colour: the only pixels of the picture with more red than blue.
   static constexpr Pixel32 kCurve = makePixel32(255, 208, 48, 16);
 
