@@ -40,8 +40,15 @@ class OpenEditor {
            "expected an editor rectangle of 1.." + std::to_string(kMaxEditorSide) +
                " pixels a side, got " + std::to_string(width) + " x " + std::to_string(height));
     window.Resize(width, height);
+    ExpectNoXError();
   }
-  ~OpenEditor() { Close(); }
+  ~OpenEditor() {
+    try {
+      Close();
+    } catch (const CheckFailure&) {
+      // Closing after a failure: the first failure is the one reported.
+    }
+  }
 
   /// Idles the editor for the time given, calling between after each idle.
   void Idle(double seconds, const std::function<void()>& between = {}) {
@@ -50,6 +57,7 @@ class OpenEditor {
     while (std::chrono::steady_clock::now() < end) {
       mPlugin.Dispatch(effEditIdle);
       mWindow.Pump();
+      ExpectNoXError();
       if (between) between();
       std::this_thread::sleep_for(std::chrono::milliseconds(kIdleMs));
     }
@@ -60,9 +68,15 @@ class OpenEditor {
     mContext.report.Step("effEditClose");
     mPlugin.Dispatch(effEditClose);
     mWindow.Pump();
+    ExpectNoXError();
   }
 
  private:
+  static void ExpectNoXError() {
+    const std::string error = EditorWindow::FirstError();
+    Expect(error.empty(), "expected the editor to work without X errors, got " + error);
+  }
+
   CheckContext& mContext;
   PluginUnderTest& mPlugin;
   EditorWindow& mWindow;

@@ -1,7 +1,9 @@
 #include "tools/korvane-validate/EditorWindow.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -54,6 +56,10 @@ void EditorWindow::Pump() {
   }
 }
 
+std::string EditorWindow::FirstError() {
+  return {};
+}
+
 void EditorWindow::Resize(int width, int height) {
   if (!mParent) return;
   RECT rect{0, 0, width, height};
@@ -65,12 +71,36 @@ void EditorWindow::Resize(int width, int height) {
 #elif defined(KORVANE_VALIDATE_X11)
 #include <X11/Xlib.h>
 
+namespace {
+
+std::mutex gErrorLock;  // guards gFirstError
+char gFirstError[256];  // NUL-terminated; empty until the first error
+
+// Notes the first error of any connection (the handler is the process's) and carries on.
+int NoteXError(Display* display, XErrorEvent* event) {
+  char text[160] = {};
+  XGetErrorText(display, event->error_code, text, sizeof text);
+  std::lock_guard<std::mutex> hold(gErrorLock);
+  if (gFirstError[0] == '\0')
+    std::snprintf(gFirstError, sizeof gFirstError, "%s from request %d.%d", text,
+                  event->request_code, event->minor_code);
+  return 0;
+}
+
+}  // namespace
+
+std::string EditorWindow::FirstError() {
+  std::lock_guard<std::mutex> hold(gErrorLock);
+  return gFirstError;
+}
+
 bool EditorWindow::Create(std::string& why) {
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name) {
     why = "no X display (DISPLAY is unset)";
     return false;
   }
+  XSetErrorHandler(NoteXError);
   Display* display = XOpenDisplay(nullptr);
   if (!display) {
     why = std::string("the X display ") + name + " could not be opened";
@@ -117,6 +147,10 @@ void EditorWindow::Resize(int width, int height) {
 bool EditorWindow::Create(std::string& why) {
   why = "this build of the validator has no X11 support";
   return false;
+}
+
+std::string EditorWindow::FirstError() {
+  return {};
 }
 
 EditorWindow::~EditorWindow() = default;

@@ -20,6 +20,10 @@ class EditorWindow {
   void Pump();
   /// Resizes the window to the editor's rectangle.
   void Resize(int width, int height);
+  /// [any thread] The first X protocol error any connection of this process met since a
+  /// window was created, described; empty when none. Xlib's default handler would end the
+  /// process on it; the validator's notes it and lets the editor test fail with it.
+  static std::string FirstError();
 
  private:
   void* mParent = nullptr;
