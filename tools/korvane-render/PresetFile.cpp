@@ -26,7 +26,6 @@ class Reader {
  public:
   Reader(const std::vector<uint8_t>& bytes, const std::string& what) : mBytes(bytes), mWhat(what) {}
 
-  size_t Position() const { return mPos; }
   size_t Left() const { return mBytes.size() - mPos; }
 
   void Need(size_t count, const std::string& field) const {
@@ -100,7 +99,7 @@ class Writer {
   std::vector<uint8_t> mBytes;
 };
 
-// The header up to fxMagic is read by the caller; this reads version to the name.
+// 'CcnK' and the byte size that open every record.
 void ReadMagic(Reader& in, const std::string& record) {
   const int32_t magic = in.Int(record + "'s magic");
   if (magic != PresetFile::kChunkMagic) {
