@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+#include "raster/PngWriter.h"
 #include "tools/korvane-render/AudioReader.h"
 #include "tools/korvane-render/AudioWriter.h"
 #include "tools/korvane-render/DemoSignal.h"
@@ -21,7 +22,6 @@
 #include "tools/korvane-render/MidiSchedule.h"
 #include "tools/korvane-render/OutputFormat.h"
 #include "tools/korvane-render/ParameterResolver.h"
-#include "tools/korvane-render/PngWriter.h"
 #include "tools/korvane-render/PresetTransfer.h"
 #include "tools/korvane-render/ProgressBar.h"
 #include "tools/korvane-render/RenderError.h"
@@ -162,7 +162,8 @@ int DrawResponse(const Options& o, VstHost& host, const std::vector<std::string>
       o.responseRate,
       (name.empty() ? fs::path(host.Path()).filename().string() : name) + ": magnitude response",
       Joined(described, ", "));
-  PngWriter::Write(o.response, *plot.Draw(points));
+  std::string error;
+  if (!PngWriter::Write(o.response, *plot.Draw(points), error)) throw RenderError(error);
   if (!o.quiet) {
     const auto peak = std::max_element(points.begin(), points.end(),
                                        [](const auto& a, const auto& b) { return a.db < b.db; });

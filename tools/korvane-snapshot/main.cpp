@@ -5,8 +5,6 @@
 // Parameter values are normalised (0..1) and set as a host would (setParameter); the lamp and
 // the meter are the values the processing would push to the editor. The picture is the whole
 // panel after one full draw pass, written as 8-bit RGB.
-#include <png.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +14,7 @@
 
 #include "graphics/IGraphics.h"
 #include "product/KorvaneFilter.h"
+#include "raster/PngWriter.h"
 #include "vst/VSTEntry.h"
 
 namespace {
@@ -55,42 +54,6 @@ bool ParseDouble(const char* text, double& out) {
   errno = 0;
   out = std::strtod(text, &end);
   return end != text && *end == '\0' && errno == 0 && out == out;
-}
-
-// Writes width x height pixels (0xAARRGGBB words) as RGB; false with a message on failure.
-bool WritePng(const char* path, const Pixel32* bits, int width, int height) {
-  FILE* file = std::fopen(path, "wb");
-  if (!file) {
-    std::fprintf(stderr, "korvane-snapshot: cannot write %s: %s\n", path, std::strerror(errno));
-    return false;
-  }
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  std::vector<png_byte> row(static_cast<size_t>(width) * 3);
-  bool ok = png && info;
-  if (ok && setjmp(png_jmpbuf(png)) == 0) {
-    png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < height; ++y) {
-      const Pixel32* src = bits + static_cast<size_t>(y) * static_cast<size_t>(width);
-      for (int x = 0; x < width; ++x) {
-        row[static_cast<size_t>(x) * 3 + 0] = static_cast<png_byte>(pixelChannel(src[x], 2));
-        row[static_cast<size_t>(x) * 3 + 1] = static_cast<png_byte>(pixelChannel(src[x], 1));
-        row[static_cast<size_t>(x) * 3 + 2] = static_cast<png_byte>(pixelChannel(src[x], 0));
-      }
-      png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-  } else {
-    ok = false;
-  }
-  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-  if (std::fclose(file) != 0) ok = false;
-  if (!ok) std::fprintf(stderr, "korvane-snapshot: writing %s failed\n", path);
-  return ok;
 }
 
 }  // namespace
@@ -151,7 +114,9 @@ int main(int argc, char** argv) {
     gui->SetControlFromPlugin(6, meter);
     gui->Draw(IRect(0, 0, gui->Width(), gui->Height()));
     const Pixel32* bits = gui->GetDrawBits();
-    ok = bits && WritePng(output, bits, gui->Width(), gui->Height());
+    std::string error;
+    ok = PngWriter::Write(output, bits, gui->Width(), gui->Height(), gui->Width(), error);
+    if (!ok) std::fprintf(stderr, "korvane-snapshot: %s\n", error.c_str());
   }
   effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
   return ok ? 0 : 1;
