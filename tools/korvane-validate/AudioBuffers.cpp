@@ -9,11 +9,11 @@ template <typename T>
 const char* Classify(T sample) {
   switch (std::fpclassify(sample)) {
     case FP_NAN:
-      return "NaN";
+      return "a NaN";
     case FP_INFINITE:
-      return "infinite";
+      return "an infinite";
     case FP_SUBNORMAL:
-      return "denormal";
+      return "a denormal";
     default:
       return nullptr;
   }

@@ -158,7 +158,7 @@ void PluginUnderTest::Process(Callback callback, AudioBuffers& buffers, int fram
   const std::string bad = buffers.FirstBadOutput(frames, callback == Callback::DoubleReplacing);
   if (!bad.empty())
     throw CheckFailure("expected finite, normal output from " + std::string(Name(callback)) + " " +
-                       Where() + " (" + std::to_string(frames) + " frames), got a " + bad);
+                       Where() + " (" + std::to_string(frames) + " frames), got " + bad);
 }
 
 std::vector<unsigned char> PluginUnderTest::GetChunk(bool program) {
