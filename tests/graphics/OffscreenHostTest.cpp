@@ -95,7 +95,6 @@ TEST(OffscreenHost, DrawsTextLinesInThePixelFontAlignedCentredAndClipped) {
   EXPECT_EQ(row(10), std::string(10, '#') + std::string(30, '.'));
   EXPECT_EQ(row(8), blank);
   EXPECT_TRUE(g.DrawTextBox(text, nullptr, IRect(0, 0, 40, 20))) << "no text: nothing to do";
-
 }
 
 TEST(OffscreenHost, DirectoriesEndWithTheirSeparator) {
