@@ -1,13 +1,6 @@
 #include "tools/korvane-validate/AllocationCounter.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define KORVANE_VALIDATE_SANITIZED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define KORVANE_VALIDATE_SANITIZED 1
-#endif
+#include "tools/korvane-validate/Sanitizers.h"
 
 #if defined(__linux__) && !defined(KORVANE_VALIDATE_SANITIZED)
 #include <cstddef>

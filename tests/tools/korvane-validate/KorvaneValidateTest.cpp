@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "tools/korvane-validate/Sanitizers.h"
+
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(KORVANE_VALIDATE_SANITIZED)
 // The sanitizer replaces malloc, so allocations are not counted, and catches a crash itself
 // before the signal ends the process.
 constexpr bool kSanitized = true;
