@@ -2,6 +2,7 @@
 // fault classes must be seen to fail on one of these, and the faultless build (FAULT 0) must
 // pass every test. Two parameters, two programs, stereo, bank and program chunks of the two
 // parameters' values.
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -30,8 +31,9 @@ constexpr int kPrograms = 2;
 struct Plugin {
   AEffect effect{};
   audioMasterCallback host = nullptr;
-  float params[kParams] = {0.5f, 0.25f};
-  int program = 0;
+  // Set and read from the host's threads while audio runs: atomics, as a real module's would be.
+  std::atomic<float> params[kParams] = {0.5f, 0.25f};
+  std::atomic<int> program{0};
   float chunk[kParams] = {};
 };
 
@@ -102,7 +104,7 @@ VstIntPtr Dispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr
     case effGetVstVersion:
       return kVstVersion;
     case effGetChunk: {
-      std::memcpy(plugin->chunk, plugin->params, sizeof plugin->chunk);
+      for (int i = 0; i < kParams; ++i) plugin->chunk[i] = plugin->params[i].load();
       *static_cast<void**>(ptr) = plugin->chunk;
       return sizeof plugin->chunk;
     }
@@ -137,7 +139,7 @@ void SetParameter(AEffect* effect, VstInt32 index, float value) {
 }
 
 float GetParameter(AEffect* effect, VstInt32 index) {
-  return index >= 0 && index < kParams ? Of(effect)->params[index] : 0.0f;
+  return index >= 0 && index < kParams ? Of(effect)->params[index].load() : 0.0f;
 }
 
 template <typename T>
