@@ -19,67 +19,7 @@
 
 #include "lv2/Lv2Ports.h"
 #include "tests/lv2/Lv2TestHost.h"
-#include "tests/support/ProcessMemory.h"
-
-namespace {
-
-thread_local bool tWatched = false;
-std::atomic<long> gWatchedAllocations{0};
-
-void Count() {
-  if (tWatched) gWatchedAllocations.fetch_add(1, std::memory_order_relaxed);
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) {
-  Count();
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-  Count();
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  Count();
-  return std::malloc(n ? n : 1);
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-  Count();
-  return std::malloc(n ? n : 1);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
-
-#if defined(__GLIBC__) && !defined(KORVANE_SANITIZED_ALLOCATOR)
-extern "C" void* __libc_malloc(std::size_t);
-extern "C" void* __libc_calloc(std::size_t, std::size_t);
-extern "C" void* __libc_realloc(void*, std::size_t);
-extern "C" void* malloc(std::size_t n) {
-  Count();
-  return __libc_malloc(n);
-}
-extern "C" void* calloc(std::size_t n, std::size_t size) {
-  Count();
-  return __libc_calloc(n, size);
-}
-extern "C" void* realloc(void* p, std::size_t n) {
-  Count();
-  return __libc_realloc(p, n);
-}
-#endif
+#include "tests/support/WatchedAllocations.h"
 
 namespace {
 
@@ -164,7 +104,7 @@ TEST(Lv2AudioThread, RunAllocatesNothingAfterTheFirstRun) {
 
   std::atomic<long> firstRunAllocations{-1};
   std::thread runner([&] {
-    tWatched = true;
+    WatchAllocations(true);
     for (int run = 0; run < 5000; ++run) {
       std::vector<uint64_t>& in = run == 0 ? flood : run % 7 == 0 ? few : empty;
       lilv_instance_connect_port(instance, Lv2Ports::kMidiIn, in.data());
@@ -182,7 +122,7 @@ TEST(Lv2AudioThread, RunAllocatesNothingAfterTheFirstRun) {
       lilv_instance_run(instance, static_cast<uint32_t>(run == 0 ? kMaxBlock : run % 300));
       if (run == 0) firstRunAllocations = gWatchedAllocations.exchange(0);
     }
-    tWatched = false;
+    WatchAllocations(false);
   });
   runner.join();
   EXPECT_GE(firstRunAllocations.load(), 0);
@@ -207,9 +147,9 @@ TEST(Lv2AudioThread, TheCountSeesAnAllocationInsideTheModule) {
   gWatchedAllocations = 0;
   LilvInstance* instance = nullptr;
   std::thread watched([&] {
-    tWatched = true;
+    WatchAllocations(true);
     instance = lilv_plugin_instantiate(plugin, 48000.0, nullptr);
-    tWatched = false;
+    WatchAllocations(false);
   });
   watched.join();
   ASSERT_NE(instance, nullptr);

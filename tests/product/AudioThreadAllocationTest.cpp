@@ -12,75 +12,8 @@
 #include "host/VstEventList.h"
 #include "host/VstInstance.h"
 #include "product/KorvaneFilter.h"
-#include "tests/support/ProcessMemory.h"
+#include "tests/support/WatchedAllocations.h"
 #include "vst/VSTEntry.h"
-
-namespace {
-
-// Set only on the thread under watch; counts what that thread allocates.
-thread_local bool tWatched = false;
-std::atomic<long> gWatchedAllocations{0};
-
-void Count() {
-  if (tWatched) gWatchedAllocations.fetch_add(1, std::memory_order_relaxed);
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) {
-  Count();
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-  Count();
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  Count();
-  return std::malloc(n ? n : 1);
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-  Count();
-  return std::malloc(n ? n : 1);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
-
-// Where a sanitizer owns malloc, only operator new is counted.
-#if defined(__GLIBC__) && !defined(KORVANE_SANITIZED_ALLOCATOR)
-#define KORVANE_COUNT_MALLOC 1
-#endif
-
-#ifdef KORVANE_COUNT_MALLOC
-// glibc's own entry points, beneath the ones this program puts in their place.
-extern "C" void* __libc_malloc(std::size_t);
-extern "C" void* __libc_calloc(std::size_t, std::size_t);
-extern "C" void* __libc_realloc(void*, std::size_t);
-extern "C" void* malloc(std::size_t n) {
-  Count();
-  return __libc_malloc(n);
-}
-extern "C" void* calloc(std::size_t n, std::size_t size) {
-  Count();
-  return __libc_calloc(n, size);
-}
-extern "C" void* realloc(void* p, std::size_t n) {
-  Count();
-  return __libc_realloc(p, n);
-}
-#endif
 
 namespace {
 
@@ -134,7 +67,7 @@ TEST(AudioThread, AllocatesNothingAfterTheFirstBlockInAnyCallback) {
     }
   });
   std::thread audio([&] {
-    tWatched = true;
+    WatchAllocations(true);
     for (int block = 0; block < 10000; ++block) {
       if (block % 7 == 0) {
         e->dispatcher(e, effProcessEvents, 0, 0, lists[block == 0 ? 0 : 1].Events(), 0.0f);
@@ -163,7 +96,7 @@ TEST(AudioThread, AllocatesNothingAfterTheFirstBlockInAnyCallback) {
       }
       if (block == 0) firstBlockAllocations = gWatchedAllocations.exchange(0);
     }
-    tWatched = false;
+    WatchAllocations(false);
   });
   audio.join();
   stop = true;
@@ -178,10 +111,10 @@ TEST(AudioThread, TheCountSeesAnAllocationOnTheWatchedThread) {
   // The watch itself: one vector grown on a watched thread is seen, one elsewhere is not.
   gWatchedAllocations = 0;
   std::thread watched([] {
-    tWatched = true;
+    WatchAllocations(true);
     std::vector<int> v(100);
     v[0] = 1;
-    tWatched = false;
+    WatchAllocations(false);
   });
   watched.join();
   std::vector<int> unwatched(100);
