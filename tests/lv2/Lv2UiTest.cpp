@@ -18,6 +18,7 @@
 #include "raster/PngLoader.h"
 #include "raster/RasterBitmap.h"
 #include "tests/lv2/Lv2TestHost.h"
+#include "tests/support/Picture.h"
 
 // Last: Xlib's macros (None, Bool...) would clash with names in the headers above.
 #include <X11/Xlib.h>
@@ -29,37 +30,12 @@ constexpr int kW = 274, kH = 350;
 // The cutoff knob's centre and height in the panel.
 constexpr int kCutoffX = 136, kCutoffY = 251, kCutoffKnobH = 28;
 
-using Picture = std::vector<Pixel32>;
-
 Picture LoadGolden(const std::string& name) {
-  std::unique_ptr<RasterBitmap> bitmap;
-  if (FILE* f = std::fopen((std::string(KORVANE_GOLDEN_DIR) + "/" + name).c_str(), "rb")) {
-    std::vector<unsigned char> bytes;
-    unsigned char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-      bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(f);
-    bitmap.reset(loadPngMemory(bytes.data(), bytes.size(), nullptr));
-  }
-  if (!bitmap || bitmap->getWidth() != kW || bitmap->getHeight() != kH) return Picture();
-  Picture p(bitmap->getBits(), bitmap->getBits() + kW * kH);
-  for (Pixel32& v : p) v &= 0x00FFFFFFu;
-  return p;
+  return LoadPicture(std::string(KORVANE_GOLDEN_DIR) + "/" + name, kW, kH);
 }
 
 std::string Difference(const Picture& got, const Picture& want) {
-  if (want.empty()) return "no golden image";
-  if (got.size() != want.size()) return "sizes differ";
-  int n = 0, first = -1;
-  for (size_t i = 0; i < got.size(); ++i) {
-    if (got[i] != want[i] && n++ == 0) first = static_cast<int>(i);
-  }
-  if (n == 0) return "";
-  char text[96];
-  std::snprintf(text, sizeof text, "%d pixels differ, the first at %d,%d", n, first % kW,
-                first / kW);
-  return text;
+  return PictureDifference(got, want, kW);
 }
 
 // The editor module found through lilv, loaded as a host loads it.

@@ -18,6 +18,7 @@
 #include "product/KorvaneFilter.h"
 #include "raster/PngLoader.h"
 #include "raster/RasterBitmap.h"
+#include "tests/support/Picture.h"
 #include "tests/support/TestHost.h"
 #include "vst/VSTEntry.h"
 
@@ -30,8 +31,6 @@ constexpr int kShape = KorvaneFilter::kShape, kCutoff = KorvaneFilter::kCutoff,
 constexpr int kShapeX = 65, kShapeY = 251;
 constexpr int kCutoffX = 136, kCutoffY = 251, kCutoffKnobH = 28;
 constexpr int kResonanceX = 207, kResonanceY = 251;
-
-using Picture = std::vector<Pixel32>;
 
 AEffect* VSTCALLBACK KorvaneMain(audioMasterCallback host) {
   return VSTCreateInstance([](audioMasterCallback h) -> BraxVST* { return new KorvaneFilter(h); },
@@ -134,16 +133,7 @@ bool WritePng(const std::string& path, const Picture& p, int w, int h) {
 
 // Where the pictures differ: a count and the first place, for the failure message.
 std::string Difference(const Picture& got, const Picture& want) {
-  if (got.size() != want.size()) return "sizes differ";
-  int n = 0, first = -1;
-  for (size_t i = 0; i < got.size(); ++i) {
-    if (got[i] != want[i] && n++ == 0) first = static_cast<int>(i);
-  }
-  if (n == 0) return "";
-  char text[96];
-  std::snprintf(text, sizeof text, "%d pixels differ, the first at %d,%d", n, first % kW,
-                first / kW);
-  return text;
+  return PictureDifference(got, want, kW);
 }
 
 class EditorWindow : public ::testing::Test {
@@ -199,20 +189,7 @@ class EditorWindow : public ::testing::Test {
 };
 
 Picture LoadGolden(const std::string& name) {
-  std::unique_ptr<RasterBitmap> bitmap;
-  if (FILE* f = std::fopen((std::string(KORVANE_GOLDEN_DIR) + "/" + name).c_str(), "rb")) {
-    std::vector<unsigned char> bytes;
-    unsigned char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-      bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(f);
-    bitmap.reset(loadPngMemory(bytes.data(), bytes.size(), nullptr));
-  }
-  if (!bitmap || bitmap->getWidth() != kW || bitmap->getHeight() != kH) return Picture();
-  Picture p(bitmap->getBits(), bitmap->getBits() + kW * kH);
-  for (Pixel32& v : p) v &= 0x00FFFFFFu;
-  return p;
+  return LoadPicture(std::string(KORVANE_GOLDEN_DIR) + "/" + name, kW, kH);
 }
 
 TEST_F(EditorWindow, OpensAsAChildOfTheHostWindowShowingThePanel) {
